@@ -1,0 +1,78 @@
+#include "media/media_paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace korivanta {
+
+namespace {
+
+QString comparable(const QString &name) { return name.normalized(QString::NormalizationForm_C).toCaseFolded(); }
+
+// The entry of `dir` that `name` names, without regard to case or normal form.
+QString findEntry(const QString &dir, const QString &name)
+{
+    const QString exact = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
+    if (QFileInfo::exists(exact))
+        return exact;
+    const QString wanted = comparable(name);
+    const QStringList entries =
+        QDir(dir.isEmpty() ? QStringLiteral(".") : dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        if (comparable(entry) == wanted)
+            return dir.isEmpty() ? entry : dir + QLatin1Char('/') + entry;
+    }
+    return {};
+}
+
+} // namespace
+
+MediaPaths::MediaPaths(QString driveC) : m_driveC(std::move(driveC)) {}
+
+QString MediaPaths::locateDriveC(const QString &executableDir)
+{
+    const QString beside = QDir(executableDir).filePath(QStringLiteral("drive_c"));
+    if (QFileInfo(beside).isDir())
+        return QDir::cleanPath(beside);
+    const QString installed = QDir(executableDir).filePath(QStringLiteral("../share/korivanta/drive_c"));
+    if (QFileInfo(installed).isDir())
+        return QDir::cleanPath(installed);
+    return QDir::cleanPath(beside);
+}
+
+QString MediaPaths::resolve(const QString &programPath) const
+{
+    if (programPath.isEmpty())
+        return {};
+
+    static const QRegularExpression drive(QStringLiteral("^([A-Za-z]):"));
+    QString dir;
+    QString rest = programPath;
+    const QRegularExpressionMatch m = drive.match(programPath);
+    if (m.hasMatch()) {
+        const QChar letter = m.captured(1).at(0).toLower();
+        // Only drive C exists here; any other drive names a folder that is not there.
+        dir = letter == QLatin1Char('c') ? m_driveC
+                                         : QDir::cleanPath(m_driveC + QStringLiteral("/../drive_") + letter);
+        rest = programPath.mid(2);
+    } else if (programPath.startsWith(QLatin1Char('\\')) || programPath.startsWith(QLatin1Char('/'))) {
+        dir = m_driveC; // a rooted path without drive is on the current drive, C
+    }
+
+    const QStringList parts = rest.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString found = findEntry(dir, parts[i]);
+        if (found.isEmpty()) {
+            // Not there: keep the rest as written, so the caller's open fails.
+            QString missing = dir;
+            for (qsizetype j = i; j < parts.size(); ++j)
+                missing += (missing.isEmpty() ? QString() : QStringLiteral("/")) + parts[j];
+            return missing;
+        }
+        dir = found;
+    }
+    return dir;
+}
+
+} // namespace korivanta

@@ -1,0 +1,1 @@
+namespace korivanta_tests { int supportAnchor = 0; }
