@@ -1,0 +1,35 @@
+#!/usr/bin/python3
+"""Makes the media tree under the media root: the grapheme, instruction, praise
+and word sounds, the two animations and every word's picture. Each part is a
+module of its own next to this file; this script runs the ones present."""
+import argparse
+import importlib.util
+import pathlib
+import sys
+
+HERE = pathlib.Path(__file__).resolve().parent
+PARTS = ["sounds", "animations", "word_pictures"]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--tables", required=True)
+    ap.add_argument("--words", required=True)
+    ap.add_argument("--out", required=True)
+    ap.add_argument("--stamp", required=True)
+    args = ap.parse_args()
+    out = pathlib.Path(args.out)
+    out.mkdir(parents=True, exist_ok=True)
+    for part in PARTS:
+        path = HERE / f"{part}.py"
+        if not path.exists():
+            continue
+        spec = importlib.util.spec_from_file_location(part, path)
+        module = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(module)
+        module.make(tables=pathlib.Path(args.tables), words=pathlib.Path(args.words), out=out)
+    pathlib.Path(args.stamp).write_text("done\n")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
