@@ -1,7 +1,19 @@
+#include "app/fonts.h"
+#include "app/screen_flow.h"
+#include "media/media.h"
+#include "media/media_paths.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("korivanta"));
+    QApplication::setApplicationDisplayName(QStringLiteral("KORIVANTA"));
+    korivanta::installFontSubstitutes();
+
+    korivanta::ScreenFlow flow(
+        korivanta::Media::real(korivanta::MediaPaths::locateDriveC(QCoreApplication::applicationDirPath())));
+    flow.start();
+    return QApplication::exec();
 }

@@ -12,16 +12,25 @@ namespace korivanta {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-constexpr int pixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+constexpr int pixels(int twips)
+{
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 
 inline QRect fromTwips(int left, int top, int width, int height)
 {
     return {pixels(left), pixels(top), pixels(width), pixels(height)};
 }
 
-inline QSize sizeFromTwips(int width, int height) { return {pixels(width), pixels(height)}; }
+inline QSize sizeFromTwips(int width, int height)
+{
+    return {pixels(width), pixels(height)};
+}
 
 // Pointer positions are reported back in twips, as single-precision numbers.
-inline float toTwips(double pixelsValue) { return float(pixelsValue * kTwipsPerPixel); }
+inline float toTwips(double pixelsValue)
+{
+    return float(pixelsValue * kTwipsPerPixel);
+}
 
 } // namespace korivanta

@@ -59,10 +59,19 @@ void reportUntrappedError(const UntrappedError &error)
     reporter()(error);
 }
 
-void setUntrappedErrorReporter(UntrappedErrorReporter r) { reporter() = r ? std::move(r) : showAndEnd; }
+void setUntrappedErrorReporter(UntrappedErrorReporter r)
+{
+    reporter() = r ? std::move(r) : showAndEnd;
+}
 
-bool programIsEnding() { return s_ending; }
+bool programIsEnding()
+{
+    return s_ending;
+}
 
-void resetProgramEnding() { s_ending = false; }
+void resetProgramEnding()
+{
+    s_ending = false;
+}
 
 } // namespace korivanta

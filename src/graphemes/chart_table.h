@@ -10,7 +10,7 @@ struct ChartRow {
     int left, top, width, height; // twips, inside Frame2
     const char16_t *letters;      // the letter printed on the chart under the area
     const char16_t *grapheme;
-    const char16_t *soundPath;    // the sound the area plays, as the panel names it
+    const char16_t *soundPath; // the sound the area plays, as the panel names it
 };
 
 inline constexpr std::array<ChartRow, 32> kChart{{

@@ -8,7 +8,10 @@ namespace korivanta {
 
 namespace {
 
-QString comparable(const QString &name) { return name.normalized(QString::NormalizationForm_C).toCaseFolded(); }
+QString comparable(const QString &name)
+{
+    return name.normalized(QString::NormalizationForm_C).toCaseFolded();
+}
 
 // The entry of `dir` that `name` names, without regard to case or normal form.
 QString findEntry(const QString &dir, const QString &name)
@@ -17,8 +20,8 @@ QString findEntry(const QString &dir, const QString &name)
     if (QFileInfo::exists(exact))
         return exact;
     const QString wanted = comparable(name);
-    const QStringList entries =
-        QDir(dir.isEmpty() ? QStringLiteral(".") : dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries = QDir(dir.isEmpty() ? QStringLiteral(".") : dir)
+                                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
         if (comparable(entry) == wanted)
             return dir.isEmpty() ? entry : dir + QLatin1Char('/') + entry;
@@ -53,8 +56,7 @@ QString MediaPaths::resolve(const QString &programPath) const
     if (m.hasMatch()) {
         const QChar letter = m.captured(1).at(0).toLower();
         // Only drive C exists here; any other drive names a folder that is not there.
-        dir = letter == QLatin1Char('c') ? m_driveC
-                                         : QDir::cleanPath(m_driveC + QStringLiteral("/../drive_") + letter);
+        dir = letter == QLatin1Char('c') ? m_driveC : QDir::cleanPath(m_driveC + QStringLiteral("/../drive_") + letter);
         rest = programPath.mid(2);
     } else if (programPath.startsWith(QLatin1Char('\\')) || programPath.startsWith(QLatin1Char('/'))) {
         dir = m_driveC; // a rooted path without drive is on the current drive, C

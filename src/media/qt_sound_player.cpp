@@ -11,7 +11,10 @@ namespace korivanta {
 
 QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths) {}
 
-QtSoundPlayer::~QtSoundPlayer() { qDeleteAll(m_effects); }
+QtSoundPlayer::~QtSoundPlayer()
+{
+    qDeleteAll(m_effects);
+}
 
 QSoundEffect *QtSoundPlayer::effectFor(const QString &path)
 {

@@ -16,7 +16,10 @@ using namespace korivanta;
 
 namespace {
 
-QString str(const char16_t *s) { return s ? QString::fromUtf16(s) : QString(); }
+QString str(const char16_t *s)
+{
+    return s ? QString::fromUtf16(s) : QString();
+}
 
 QJsonObject rect(int left, int top, int width, int height)
 {
@@ -60,7 +63,8 @@ int main(int argc, char **argv)
     QJsonObject controls;
     for (const auto *table : {&kConObjControls}) {
         for (const ControlRect &c : *table)
-            controls[QString::fromUtf8(c.name.data(), qsizetype(c.name.size()))] = rect(c.left, c.top, c.width, c.height);
+            controls[QString::fromUtf8(c.name.data(), qsizetype(c.name.size()))] =
+                rect(c.left, c.top, c.width, c.height);
     }
     for (const ControlRect &c : kInnerControls)
         controls[QString::fromUtf8(c.name.data(), qsizetype(c.name.size()))] = rect(c.left, c.top, c.width, c.height);

@@ -1,0 +1,10 @@
+// The windows name the fonts they were drawn with ("MS Sans Serif", "Arial",
+// …); where those are missing, metric-compatible or look-alike fonts from
+// Debian stand in for them.
+#pragma once
+
+namespace korivanta {
+
+void installFontSubstitutes();
+
+} // namespace korivanta

@@ -1,0 +1,38 @@
+// The two windows and how the program moves between them: the menu Form1 is
+// made and shown at start; the game window con_obj is made by the first
+// "Aceptar" (its Form_Load runs then) and afterwards only hidden and shown,
+// with Form_Activate at every showing. Closing either window ends the program.
+#pragma once
+
+#include "media/media.h"
+
+#include <memory>
+
+namespace korivanta {
+
+class ConObj;
+class Form1;
+
+class ScreenFlow {
+public:
+    explicit ScreenFlow(Media media);
+    ~ScreenFlow();
+
+    void start();      // program start: make Form1 and show it
+    void showConObj(); // show the game window, making it the first time
+    void showForm1();  // show the menu again
+    void end();        // end the program at once
+
+    Form1 &form1() { return *m_form1; }
+    ConObj *conObj() { return m_conObj.get(); } // null until the first "Aceptar"
+    bool hasEnded() const { return m_ended; }
+    const Media &media() const { return m_media; }
+
+private:
+    Media m_media;
+    std::unique_ptr<Form1> m_form1;
+    std::unique_ptr<ConObj> m_conObj;
+    bool m_ended = false;
+};
+
+} // namespace korivanta

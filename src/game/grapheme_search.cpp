@@ -1,0 +1,30 @@
+#include "game/grapheme_search.h"
+
+#include "game/keyboard_table.h"
+
+namespace korivanta {
+
+QList<qsizetype> graphemeOccurrences(const QString &word, const QString &grapheme)
+{
+    QList<qsizetype> found;
+    if (grapheme.isEmpty())
+        return found;
+    for (qsizetype pos = word.indexOf(grapheme, 0, Qt::CaseSensitive); pos >= 0;
+         pos = word.indexOf(grapheme, pos + 1, Qt::CaseSensitive))
+        found.append(pos);
+    return found;
+}
+
+bool spellableWithKeyboard(const QString &word)
+{
+    QList<bool> covered(word.size(), false);
+    for (const KeyRow &key : kKeyboard) {
+        const QString g = QString::fromUtf16(key.grapheme);
+        for (qsizetype pos : graphemeOccurrences(word, g))
+            for (qsizetype i = pos; i < pos + g.size(); ++i)
+                covered[i] = true;
+    }
+    return !covered.contains(false);
+}
+
+} // namespace korivanta
