@@ -21,6 +21,8 @@ void ScreenFlow::showConObj()
 {
     if (!m_conObj) {
         m_conObj = std::make_unique<ConObj>(*this, m_media);
+        if (m_conObjCreated)
+            m_conObjCreated(*m_conObj);
         m_conObj->Form_Load();
     }
     m_conObj->show();

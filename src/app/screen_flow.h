@@ -6,6 +6,7 @@
 
 #include "media/media.h"
 
+#include <functional>
 #include <memory>
 
 namespace korivanta {
@@ -28,11 +29,16 @@ public:
     bool hasEnded() const { return m_ended; }
     const Media &media() const { return m_media; }
 
+    // Runs on the game window right after it is made, before its load (tests
+    // use it to watch the window's first moments).
+    void setConObjCreatedHook(std::function<void(ConObj &)> hook) { m_conObjCreated = std::move(hook); }
+
 private:
     Media m_media;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<ConObj> m_conObj;
     bool m_ended = false;
+    std::function<void(ConObj &)> m_conObjCreated;
 };
 
 } // namespace korivanta

@@ -1,0 +1,64 @@
+#include "support/words_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace korivanta {
+
+QString makeWordsDatabase(const QString &driveC, const QList<WordRow> &rows, const QString &createTable)
+{
+    const QString folder = driveC + QStringLiteral("/Trab_zumel");
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/diccionario.mdb");
+    QFile::remove(path);
+    const QString connection = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot make the words database: %s", qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        const QString create = createTable.isEmpty()
+                                   ? QStringLiteral("CREATE TABLE nominal (nom_ay TEXT, nom_esp TEXT, categoria TEXT, "
+                                                    "dibujo TEXT, sonido TEXT)")
+                                   : createTable;
+        if (!q.exec(create))
+            qFatal("cannot make the words table: %s", qPrintable(q.lastError().text()));
+        db.transaction();
+        for (const WordRow &r : rows) {
+            q.prepare(QStringLiteral("INSERT INTO nominal (nom_ay, nom_esp, categoria, dibujo, sonido) "
+                                     "VALUES (?, ?, ?, ?, ?)"));
+            for (const QVariant &v : {r.nom_ay, r.nom_esp, r.categoria, r.dibujo, r.sonido})
+                q.addBindValue(v.isNull() ? QVariant(QMetaType::fromType<QString>()) : v);
+            if (!q.exec())
+                qFatal("cannot insert a word: %s", qPrintable(q.lastError().text()));
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return path;
+}
+
+void writePicture(const QString &file, int width, int height, Qt::GlobalColor color)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(color);
+    if (!image.save(file, "BMP"))
+        qFatal("cannot write %s", qPrintable(file));
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace korivanta

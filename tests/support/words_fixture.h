@@ -1,0 +1,23 @@
+// A small words database made by a test, in a drive C folder of its own.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace korivanta {
+
+struct WordRow {
+    QVariant nom_ay, nom_esp, categoria, dibujo, sonido; // a null QVariant stores NULL
+};
+
+// Writes <driveC>/Trab_zumel/diccionario.mdb with table nominal holding the
+// rows in order. `columns` replaces the table's column list when given.
+QString makeWordsDatabase(const QString &driveC, const QList<WordRow> &rows, const QString &createTable = QString());
+
+// A 24-bit BMP of the given size and colour, at a path under driveC.
+void writePicture(const QString &file, int width, int height, Qt::GlobalColor color);
+
+QByteArray fileBytes(const QString &path);
+
+} // namespace korivanta
