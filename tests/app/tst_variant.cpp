@@ -55,9 +55,8 @@ private slots:
             << Variant(std::int16_t(50)) << Variant(50.0 / 2) << true << Kind::Double << QStringLiteral("75");
         QTest::addRow("double keeps double")
             << Variant(75.0) << Variant(std::int16_t(50)) << true << Kind::Double << QStringLiteral("125");
-        QTest::addRow("16-bit overflow widens to 32-bit")
-            << Variant(std::int16_t(32750)) << Variant(std::int16_t(50)) << true << Kind::Long
-            << QStringLiteral("32800");
+        QTest::addRow("16-bit overflow widens to 32-bit") << Variant(std::int16_t(32750)) << Variant(std::int16_t(50))
+                                                          << true << Kind::Long << QStringLiteral("32800");
         QTest::addRow("tries: 32-bit minus 16-bit")
             << Variant(std::int32_t(5)) << Variant(std::int16_t(1)) << false << Kind::Long << QStringLiteral("4");
         QTest::addRow("unset plus 16-bit")

@@ -15,16 +15,24 @@ private slots:
         QTest::addColumn<QString>("word");
         QTest::addColumn<QString>("grapheme");
         QTest::addColumn<QList<qsizetype>>("found");
-        QTest::addRow("single") << "inti" << "n" << QList<qsizetype>{1};
-        QTest::addRow("twice") << "wawa" << "a" << QList<qsizetype>{1, 3};
-        QTest::addRow("overlapping ll in lll") << "alllu" << "ll" << QList<qsizetype>{1, 2};
-        QTest::addRow("t inside th") << "thaya" << "t" << QList<qsizetype>{0};
-        QTest::addRow("th not where only t stands") << "tata" << "th" << QList<qsizetype>{};
+        QTest::addRow("single") << "inti"
+                                << "n" << QList<qsizetype>{1};
+        QTest::addRow("twice") << "wawa"
+                               << "a" << QList<qsizetype>{1, 3};
+        QTest::addRow("overlapping ll in lll") << "alllu"
+                                               << "ll" << QList<qsizetype>{1, 2};
+        QTest::addRow("t inside th") << "thaya"
+                                     << "t" << QList<qsizetype>{0};
+        QTest::addRow("th not where only t stands") << "tata"
+                                                    << "th" << QList<qsizetype>{};
         QTest::addRow("a does not find ä") << QStringLiteral("j\u00E4lla") << "a" << QList<qsizetype>{4};
         QTest::addRow("n does not find ñ") << QStringLiteral("\u00F1ik'uta") << "n" << QList<qsizetype>{};
-        QTest::addRow("case-sensitive") << "Inti" << "i" << QList<qsizetype>{3};
-        QTest::addRow("ch' at its place") << "ch'uqi" << "ch'" << QList<qsizetype>{0};
-        QTest::addRow("empty word") << "" << "a" << QList<qsizetype>{};
+        QTest::addRow("case-sensitive") << "Inti"
+                                        << "i" << QList<qsizetype>{3};
+        QTest::addRow("ch' at its place") << "ch'uqi"
+                                          << "ch'" << QList<qsizetype>{0};
+        QTest::addRow("empty word") << ""
+                                    << "a" << QList<qsizetype>{};
     }
     void occurrences()
     {
@@ -61,15 +69,15 @@ private slots:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("title");
         QTest::addRow("unset") << Variant() << 0 << "SELECT * from nominal ;" << QString();
-        const char *keys[] = {nullptr,  "naturaleza", "persona", "cuerpo", "animal",
-                              "ave",    "insecto",    "alimento", "color", "hogar"};
-        const char *titles[] = {nullptr, "Naturaleza", "Personas", nullptr, "Animales",
+        const char *keys[] = {nullptr, "naturaleza", "persona",  "cuerpo", "animal",
+                              "ave",   "insecto",    "alimento", "color",  "hogar"};
+        const char *titles[] = {nullptr, "Naturaleza", "Personas", nullptr,   "Animales",
                                 nullptr, "Insectos",   nullptr,    "Colores", nullptr};
         for (int code = 1; code <= 9; ++code)
-            QTest::addRow("code %d", code) << Variant(std::int16_t(code)) << code
-                                           << QStringLiteral("SELECT * from nominal where categoria='%1';")
-                                                  .arg(QLatin1String(keys[code]))
-                                           << (titles[code] ? QString::fromLatin1(titles[code]) : QString());
+            QTest::addRow("code %d", code)
+                << Variant(std::int16_t(code)) << code
+                << QStringLiteral("SELECT * from nominal where categoria='%1';").arg(QLatin1String(keys[code]))
+                << (titles[code] ? QString::fromLatin1(titles[code]) : QString());
         QTest::addRow("zero") << Variant(std::int16_t(0)) << 0 << "SELECT * from nominal ;" << QString();
         QTest::addRow("outside 0-9") << Variant(std::int16_t(10)) << -1 << QString() << QString();
         QTest::addRow("negative") << Variant(std::int32_t(-1)) << -1 << QString() << QString();

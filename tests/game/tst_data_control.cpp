@@ -1,0 +1,222 @@
+// The words data source: record sets, positions, bound controls and the
+// reposition handler, the errors of a broken database, and no writing.
+#include "app/untrapped_error.h"
+#include "game/data_control.h"
+#include "media/media_paths.h"
+#include "support/words_fixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace korivanta;
+
+namespace {
+
+const QString kDb = QStringLiteral("C:\\Trab_zumel\\diccionario.mdb");
+
+QList<WordRow> sampleWords()
+{
+    return {
+        {"inti", "sol", "naturaleza", {}, {}},
+        {"anu", "perro", "animal", {}, {}},
+        {"phisi", "gato", "animal", {}, {}},
+        {"uma", "agua", "naturaleza", {}, {}},
+    };
+}
+
+// Watches a data source: what the bound control showed and when the
+// reposition handler ran.
+struct Watch {
+    explicit Watch(DataControl &data)
+    {
+        data.bind(QStringLiteral("nom_ay"), [this](const QString &v) {
+            bound = v;
+            log << QStringLiteral("bound:") + v;
+        });
+        data.setRepositionHandler([this] { log << QStringLiteral("reposition:") + bound; });
+    }
+    QString bound;
+    QStringList log;
+};
+
+int errorNumber(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const UntrappedError &e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestDataControl : public QObject {
+    Q_OBJECT
+private slots:
+    void refreshStandsOnFirstRecordOfTheTable()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), sampleWords());
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.Refresh();
+        QCOMPARE(watch.log, (QStringList{"bound:inti", "reposition:inti"}));
+        QVERIFY(!data.recordset().eof());
+    }
+
+    void categoryRecordsetMovesToItsEnd()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), sampleWords());
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.Refresh();
+        watch.log.clear();
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        data.recordset().MoveNext();
+        QVERIFY(!data.recordset().eof());
+        data.recordset().MoveNext();
+        QVERIFY(data.recordset().eof());
+        // Bound controls first, then the handler, once per position; the
+        // end is a position too, where bound controls show nothing.
+        QCOMPARE(watch.log, (QStringList{"bound:anu", "reposition:anu", "bound:phisi", "reposition:phisi",
+                                         "bound:", "reposition:"}));
+        QVERIFY(data.recordset().fieldValue(QStringLiteral("dibujo")).isNull());
+    }
+
+    void queryTextsAsWrittenAreAccepted()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), sampleWords());
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.setRecordset(data.database().OpenRecordset(QStringLiteral("SELECT * from nominal ;")));
+        QCOMPARE(watch.bound, QStringLiteral("inti"));
+    }
+
+    void emptyCategoryIsAtItsEndAtOnce()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), sampleWords());
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='hogar';")));
+        QVERIFY(data.recordset().eof());
+        QCOMPARE(watch.log, (QStringList{"bound:", "reposition:"}));
+    }
+
+    void fieldsAreTextOrNull()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), {{"inti", {}, "naturaleza", "", "c:\\x.wav"}});
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        data.Refresh();
+        QVERIFY(data.recordset().fieldValue(QStringLiteral("nom_esp")).isNull());
+        QCOMPARE(data.recordset().fieldValue(QStringLiteral("dibujo")).toString(), QString());
+        QCOMPARE(data.recordset().fieldValue(QStringLiteral("sonido")).toString(), QStringLiteral("c:\\x.wav"));
+    }
+
+    void decomposedWordIsReadPrecomposed()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), {{QStringLiteral("ja\u0308"), "x", "naturaleza", {}, {}}});
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.Refresh();
+        QCOMPARE(watch.bound, QStringLiteral("j\u00E4"));
+    }
+
+    void brokenDatabases_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("number");
+        QTest::addRow("missing file") << "missing" << int(ErrorNumber::DatabaseNotFound);
+        QTest::addRow("no table nominal") << "notable" << int(ErrorNumber::TableNotFound);
+        QTest::addRow("empty file") << "empty" << int(ErrorNumber::TableNotFound);
+        QTest::addRow("not a database") << "text" << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("missing field") << "nofield" << int(ErrorNumber::FieldNotFound);
+    }
+    void brokenDatabases()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, number);
+        QTemporaryDir dir;
+        const QString file = dir.path() + QStringLiteral("/Trab_zumel/diccionario.mdb");
+        if (kind == QLatin1String("notable")) {
+            makeWordsDatabase(dir.path(), {}, QStringLiteral("CREATE TABLE palabras (nom_ay TEXT)"));
+        } else if (kind == QLatin1String("nofield")) {
+            makeWordsDatabase(dir.path(), sampleWords());
+        } else if (kind != QLatin1String("missing")) {
+            QDir().mkpath(dir.path() + QStringLiteral("/Trab_zumel"));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == QLatin1String("text"))
+                f.write(QByteArray("nom_ay,nom_esp\ninti,sol\n").repeated(200));
+        }
+        const QByteArray before = fileBytes(file);
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        if (kind == QLatin1String("nofield")) {
+            data.bind(QStringLiteral("nom_aymara"), [](const QString &) {});
+            QCOMPARE(errorNumber([&] {
+                         data.setRecordset(data.database().OpenRecordset(QStringLiteral("SELECT * from nominal ;")));
+                     }),
+                     number);
+        } else {
+            QCOMPARE(errorNumber([&] { data.Refresh(); }), number);
+        }
+        QCOMPARE(fileBytes(file), before);
+        if (kind == QLatin1String("missing"))
+            QVERIFY(!QFile::exists(file)); // opening read-only creates nothing
+    }
+
+    void missingDatabaseMessageNamesTheFile()
+    {
+        QTemporaryDir dir;
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        try {
+            data.Refresh();
+            QFAIL("no error");
+        } catch (const UntrappedError &e) {
+            QVERIFY2(e.description().contains(kDb), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(dir.path()), qPrintable(e.description()));
+        }
+    }
+
+    void databaseIsNeverWritten()
+    {
+        QTemporaryDir dir;
+        const QString file = makeWordsDatabase(dir.path(), sampleWords());
+        const QByteArray before = fileBytes(file);
+        {
+            MediaPaths paths(dir.path());
+            DataControl data(paths, kDb, QStringLiteral("nominal"));
+            data.bind(QStringLiteral("nom_ay"), [](const QString &) {});
+            data.Refresh();
+            for (int i = 0; i < 3; ++i) {
+                data.setRecordset(
+                    data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+                while (!data.recordset().eof())
+                    data.recordset().MoveNext();
+            }
+            QCOMPARE(errorNumber([&] { data.database().OpenRecordset(QStringLiteral("DELETE FROM nominal")); }),
+                     int(ErrorNumber::QueryRejected));
+        }
+        QCOMPARE(fileBytes(file), before);
+        QVERIFY(!QFile::exists(file + QStringLiteral("-journal")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataControl)
+#include "tst_data_control.moc"
