@@ -3,7 +3,20 @@
 #include "game/con_obj.h"
 #include "menu/form1.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+
+namespace {
+
+// Brings a shown window to the front (the offscreen platform has no stacking).
+void bringToFront(QWidget &w)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    w.raise();
+    w.activateWindow();
+}
+
+} // namespace
 
 namespace korivanta {
 
@@ -26,16 +39,14 @@ void ScreenFlow::showConObj()
         m_conObj->Form_Load();
     }
     m_conObj->show();
-    m_conObj->raise();
-    m_conObj->activateWindow();
+    bringToFront(*m_conObj);
     m_conObj->Form_Activate();
 }
 
 void ScreenFlow::showForm1()
 {
     m_form1->show();
-    m_form1->raise();
-    m_form1->activateWindow();
+    bringToFront(*m_form1);
 }
 
 void ScreenFlow::end()
@@ -45,7 +56,7 @@ void ScreenFlow::end()
         m_conObj->hide();
     if (m_form1)
         m_form1->hide();
-    QCoreApplication::exit(0);
+    QGuiApplication::exit(0);
 }
 
 } // namespace korivanta
