@@ -12,6 +12,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace korivanta;
 
 namespace {
@@ -23,11 +25,20 @@ const QString kHand = QStringLiteral(":/pictures/hand.ico");
 // The pixel of the hand pointer that points: the tip of the raised finger.
 constexpr QPoint kHandHotspot{10, 1};
 
-QRect pixelRect(const ControlRect &c) { return fromTwips(c.left, c.top, c.width, c.height); }
+QRect pixelRect(const ControlRect &c)
+{
+    return fromTwips(c.left, c.top, c.width, c.height);
+}
 
-bool yellowish(QRgb c) { return qRed(c) >= 200 && qGreen(c) >= 160 && qBlue(c) <= 150; }
+bool yellowish(QRgb c)
+{
+    return qRed(c) >= 200 && qGreen(c) >= 160 && qBlue(c) <= 150;
+}
 
-bool nearBlack(QRgb c) { return qRed(c) <= 60 && qGreen(c) <= 60 && qBlue(c) <= 60; }
+bool nearBlack(QRgb c)
+{
+    return qRed(c) <= 60 && qGreen(c) <= 60 && qBlue(c) <= 60;
+}
 
 // Light and without a strong tint: a ground on which dark text reads.
 bool lightGround(QRgb c)
@@ -35,7 +46,10 @@ bool lightGround(QRgb c)
     return qGray(c) >= 190 && std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)}) <= 60;
 }
 
-QString rgbText(QRgb c) { return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)); }
+QString rgbText(QRgb c)
+{
+    return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
 
 // Bits per pixel as the file states them: the BMP's info header, or the
 // bitmap header of an ICO's first image.
@@ -45,7 +59,9 @@ int storedBitDepth(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray data = file.readAll();
-    const auto u16 = [&](qsizetype at) { return at + 2 <= data.size() ? qFromLittleEndian<quint16>(data.constData() + at) : -1; };
+    const auto u16 = [&](qsizetype at) {
+        return at + 2 <= data.size() ? qFromLittleEndian<quint16>(data.constData() + at) : -1;
+    };
     const auto u32 = [&](qsizetype at) {
         return at + 4 <= data.size() ? qint64(qFromLittleEndian<quint32>(data.constData() + at)) : qint64(-1);
     };
@@ -123,12 +139,16 @@ private slots:
         // and below (above lies the disc's gloss) ...
         for (const QPoint dir : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, 1)}) {
             const QPoint p = centre + dir * (0.8 * radius);
-            QVERIFY2(yellowish(image.pixel(p)), qPrintable(QStringLiteral("inside at (%1, %2): %3").arg(p.x()).arg(p.y()).arg(rgbText(image.pixel(p)))));
+            QVERIFY2(yellowish(image.pixel(p)),
+                     qPrintable(
+                         QStringLiteral("inside at (%1, %2): %3").arg(p.x()).arg(p.y()).arg(rgbText(image.pixel(p)))));
         }
         // ... and ends there: beyond it lies the purple stepped cross.
         for (const QPoint dir : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, 1), QPoint(0, -1)}) {
             const QPoint p = centre + dir * (1.2 * radius);
-            QVERIFY2(!yellowish(image.pixel(p)), qPrintable(QStringLiteral("outside at (%1, %2): %3").arg(p.x()).arg(p.y()).arg(rgbText(image.pixel(p)))));
+            QVERIFY2(!yellowish(image.pixel(p)),
+                     qPrintable(
+                         QStringLiteral("outside at (%1, %2): %3").arg(p.x()).arg(p.y()).arg(rgbText(image.pixel(p)))));
         }
     }
 
@@ -176,9 +196,15 @@ private slots:
         QFETCH(int, grow);
         const QRect r = pixelRect(controlRect(control.toStdString())).adjusted(-grow, -grow, grow, grow);
         const QImage image = background();
-        const QList<QPoint> points{r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
-                                   QPoint(r.center().x(), r.top()), QPoint(r.center().x(), r.bottom()),
-                                   QPoint(r.left(), r.center().y()), QPoint(r.right(), r.center().y()), r.center()};
+        const QList<QPoint> points{r.topLeft(),
+                                   r.topRight(),
+                                   r.bottomLeft(),
+                                   r.bottomRight(),
+                                   QPoint(r.center().x(), r.top()),
+                                   QPoint(r.center().x(), r.bottom()),
+                                   QPoint(r.left(), r.center().y()),
+                                   QPoint(r.right(), r.center().y()),
+                                   r.center()};
         for (const QPoint &p : points) {
             QVERIFY2(lightGround(image.pixel(p)),
                      qPrintable(QStringLiteral("(%1, %2): %3").arg(p.x()).arg(p.y()).arg(rgbText(image.pixel(p)))));
