@@ -47,7 +47,7 @@ const QCursor &handCursor()
     static const QCursor cursor = [] {
         const QPixmap hand(QStringLiteral(":/pictures/hand.ico"));
         // The tip of the raised index finger is the hot spot.
-        return hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 9, 1);
+        return hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 10, 1);
     }();
     return cursor;
 }
