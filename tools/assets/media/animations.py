@@ -224,7 +224,7 @@ def _gif(frames, delays, size, loop_forever, target, pool):
     with tempfile.TemporaryDirectory() as tmp:
         pngs = [Path(tmp) / f"frame_{i:02d}.png" for i in range(len(frames))]
         list(pool.map(lambda job: _render(job[0], size, job[1]), zip(frames, pngs)))
-        args = ["convert"]
+        args = ["/usr/bin/convert"]
         for png, delay in zip(pngs, delays):
             args += ["-delay", str(delay), str(png)]
         raw = Path(tmp) / "raw.gif"

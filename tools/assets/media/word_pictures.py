@@ -209,7 +209,7 @@ def _render(svg, size, target):
         input=svg.encode("utf-8"), stdout=subprocess.PIPE, check=True).stdout
     tmp = target.with_name(target.name + ".tmp")
     subprocess.run(
-        ["convert", "png:-", "-background", "white", "-alpha", "remove", "-alpha", "off",
+        ["/usr/bin/convert", "png:-", "-background", "white", "-alpha", "remove", "-alpha", "off",
          "-type", "TrueColor", f"BMP3:{tmp}"],
         input=png, check=True)
     os.replace(tmp, target)
