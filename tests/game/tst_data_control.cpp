@@ -40,6 +40,19 @@ struct Watch {
     QStringList log;
 };
 
+// A data source over a words database made for the test, watched.
+struct Source {
+    explicit Source(const QList<WordRow> &rows) : paths(dir.path())
+    {
+        file = makeWordsDatabase(dir.path(), rows);
+    }
+    QTemporaryDir dir;
+    QString file;
+    MediaPaths paths;
+    DataControl data{paths, kDb, QStringLiteral("nominal")};
+    Watch watch{data};
+};
+
 int errorNumber(const std::function<void()> &f)
 {
     try {
@@ -57,11 +70,9 @@ class TestDataControl : public QObject {
 private slots:
     void refreshStandsOnFirstRecordOfTheTable()
     {
-        QTemporaryDir dir;
-        makeWordsDatabase(dir.path(), sampleWords());
-        MediaPaths paths(dir.path());
-        DataControl data(paths, kDb, QStringLiteral("nominal"));
-        Watch watch(data);
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        Watch &watch = source.watch;
         data.Refresh();
         QCOMPARE(watch.log, (QStringList{"bound:inti", "reposition:inti"}));
         QVERIFY(!data.recordset().eof());
@@ -69,11 +80,9 @@ private slots:
 
     void categoryRecordsetMovesToItsEnd()
     {
-        QTemporaryDir dir;
-        makeWordsDatabase(dir.path(), sampleWords());
-        MediaPaths paths(dir.path());
-        DataControl data(paths, kDb, QStringLiteral("nominal"));
-        Watch watch(data);
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        Watch &watch = source.watch;
         data.Refresh();
         watch.log.clear();
         data.setRecordset(
@@ -91,22 +100,18 @@ private slots:
 
     void queryTextsAsWrittenAreAccepted()
     {
-        QTemporaryDir dir;
-        makeWordsDatabase(dir.path(), sampleWords());
-        MediaPaths paths(dir.path());
-        DataControl data(paths, kDb, QStringLiteral("nominal"));
-        Watch watch(data);
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        Watch &watch = source.watch;
         data.setRecordset(data.database().OpenRecordset(QStringLiteral("SELECT * from nominal ;")));
         QCOMPARE(watch.bound, QStringLiteral("inti"));
     }
 
     void emptyCategoryIsAtItsEndAtOnce()
     {
-        QTemporaryDir dir;
-        makeWordsDatabase(dir.path(), sampleWords());
-        MediaPaths paths(dir.path());
-        DataControl data(paths, kDb, QStringLiteral("nominal"));
-        Watch watch(data);
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        Watch &watch = source.watch;
         data.setRecordset(
             data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='hogar';")));
         QVERIFY(data.recordset().eof());
@@ -115,10 +120,8 @@ private slots:
 
     void fieldsAreTextOrNull()
     {
-        QTemporaryDir dir;
-        makeWordsDatabase(dir.path(), {{"inti", {}, "naturaleza", "", "c:\\x.wav"}});
-        MediaPaths paths(dir.path());
-        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Source source({{"inti", {}, "naturaleza", "", "c:\\x.wav"}});
+        DataControl &data = source.data;
         data.Refresh();
         QVERIFY(data.recordset().fieldValue(QStringLiteral("nom_esp")).isNull());
         QCOMPARE(data.recordset().fieldValue(QStringLiteral("dibujo")).toString(), QString());
@@ -127,11 +130,9 @@ private slots:
 
     void decomposedWordIsReadPrecomposed()
     {
-        QTemporaryDir dir;
-        makeWordsDatabase(dir.path(), {{QStringLiteral("ja\u0308"), "x", "naturaleza", {}, {}}});
-        MediaPaths paths(dir.path());
-        DataControl data(paths, kDb, QStringLiteral("nominal"));
-        Watch watch(data);
+        Source source({{QStringLiteral("ja\u0308"), "x", "naturaleza", {}, {}}});
+        DataControl &data = source.data;
+        Watch &watch = source.watch;
         data.Refresh();
         QCOMPARE(watch.bound, QStringLiteral("j\u00E4"));
     }
