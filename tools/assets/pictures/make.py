@@ -12,6 +12,7 @@ import tempfile
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+sys.dont_write_bytecode = True  # no __pycache__ among the step's own sources
 
 import chart  # noqa: E402
 import keys  # noqa: E402
