@@ -108,9 +108,8 @@ def chart_svg(ink, tables, assets):
     tab_bottom = max(r[1] + r[3] for r in cons) + 5
 
     # Title across the top.
-    tx, ty = ink.centred_at(TITLE, SANS, "bold", TITLE_SIZE, width / 2, 0)
-    x0, y0, _, _ = ink.box(TITLE, SANS, "bold", TITLE_SIZE)
-    ty = 8 - y0
+    tx, _ = ink.centred_at(TITLE, SANS, "bold", TITLE_SIZE, width / 2, 0)
+    ty = 8 - ink.box(TITLE, SANS, "bold", TITLE_SIZE)[1]  # ink starts 8 px from the top
     parts.append(text_element(tx + 1.5, ty + 2, TITLE, SANS, "bold", TITLE_SIZE, "#0b2a7a", extra='opacity="0.35"'))
     parts.append(text_element(tx, ty, TITLE, SANS, "bold", TITLE_SIZE, BLUE,
                               extra='stroke="#ffffff" stroke-width="3" stroke-linejoin="round" paint-order="stroke"'))
@@ -123,7 +122,7 @@ def chart_svg(ink, tables, assets):
     card_h = line_h * len(INTRO) + 16
     parts.append(f'<rect x="{card_x}" y="{card_y}" width="{fmt(card_w)}" height="{fmt(card_h)}" rx="10" '
                  'fill="#ffffff" fill-opacity="0.72" stroke="#d8b45a" stroke-width="1.5"/>')
-    px = card_x + (card_w - text_w) / 2
+    text_x = card_x + (card_w - text_w) / 2
     for i, line in enumerate(INTRO):
         spans = []
         for text, kind in line:
@@ -136,7 +135,7 @@ def chart_svg(ink, tables, assets):
             else:
                 spans.append(esc(text))
         y = card_y + 8 + TEXT_SIZE + i * line_h + (4 if line[0][1] == "hint" else 0)
-        parts.append(f'<text x="{fmt(px)}" y="{fmt(y)}" font-family="{SANS}" font-size="{TEXT_SIZE}" '
+        parts.append(f'<text x="{fmt(text_x)}" y="{fmt(y)}" font-family="{SANS}" font-size="{TEXT_SIZE}" '
                      f'fill="{BROWN}">{"".join(spans)}</text>')
 
     # The consonant table: a card, column heads, the side label and a rule under the stops.
@@ -145,9 +144,8 @@ def chart_svg(ink, tables, assets):
                  'stroke="#d8b45a" stroke-width="1.5"/>')
     head_y = min(r[1] for r in stops) - 5
     for head, cx in zip(HEADS, cols):
-        size = HEAD_SIZE
-        x, _ = ink.centred_at(head, NARROW, "bold", size, cx, 0)
-        parts.append(text_element(x, head_y, head, NARROW, "bold", size, BROWN))
+        x, _ = ink.centred_at(head, NARROW, "bold", HEAD_SIZE, cx, 0)
+        parts.append(text_element(x, head_y, head, NARROW, "bold", HEAD_SIZE, BROWN))
     side_top = min(r[1] for r in stops)
     side_bottom = max(r[1] + r[3] for r in stops)
     side_x = tab_left + 12

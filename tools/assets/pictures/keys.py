@@ -5,9 +5,9 @@ soft shadow, a radial gradient body with a darker rim, a white gloss across the
 top and the key's letters in a dark shade of the oval's colour. The grey copy
 is the same drawing with every colour of the oval turned to a lighter, flatter
 grey, so that a used key reads as switched off."""
-from svgkit import fmt, svg_document, text_element, Ink
+from svgkit import fmt, svg_document, text_element
 
-POncho = "#0e0b0c"
+PONCHO = "#0e0b0c"
 
 # Oval colours by consonant class: gloss light, body, rim, letters.
 PALETTES = {
@@ -83,7 +83,7 @@ def key_svg(ink, key, used=False, ids="k"):
   <feGaussianBlur stdDeviation="0.9"/>
 </filter>"""
     family, size, tx, ty = letter_layout(ink, key)
-    body = f"""<rect width="{w}" height="{h}" fill="{POncho}"/>
+    body = f"""<rect width="{w}" height="{h}" fill="{PONCHO}"/>
 <ellipse cx="{fmt(cx + 0.4)}" cy="{fmt(cy + 1.3)}" rx="{fmt(rx)}" ry="{fmt(ry)}" fill="#000000" opacity="0.9" filter="url(#{ids}soft)"/>
 <ellipse cx="{fmt(cx)}" cy="{fmt(cy)}" rx="{fmt(rx)}" ry="{fmt(ry)}" fill="url(#{ids}body)" stroke="{p['rim']}" stroke-width="0.9"/>
 <ellipse cx="{fmt(cx)}" cy="{fmt(cy - ry * 0.5)}" rx="{fmt(rx * 0.72)}" ry="{fmt(ry * 0.38)}" fill="url(#{ids}gloss)"/>

@@ -35,17 +35,16 @@ def _size(tables, name):
 
 
 def runs(tables):
-    out = [(w, SANS, "bold") for w in (HIT["word"], MISS["word"], GREETING, PUPIL, WORD_ES, WORD_AY)]
-    return out
+    return [(w, SANS, "bold") for w in ("J", HIT["word"], MISS["word"], GREETING, PUPIL, WORD_ES, WORD_AY)]
 
 
 def _sign_svg(ink, width, height, look):
     cx, cy = width / 2, height / 2 - 0.5
     rx, ry = width / 2 - 4, height / 2 - 5
     word = look["word"]
-    size = 1.0
-    size = min((rx * 2 * 0.74) / ink.width(word, SANS, "bold", size),
-               (ry * 2 * 0.42) / (lambda b: b[3] - b[1])(ink.box("J", SANS, "bold", size)))
+    # As large as fits: 74% of the oval's width, capitals 42% of its height.
+    _, cap_top, _, cap_bottom = ink.box("J", SANS, "bold", 1.0)
+    size = min(rx * 2 * 0.74 / ink.width(word, SANS, "bold", 1.0), ry * 2 * 0.42 / (cap_bottom - cap_top))
     tx, ty = ink.centred_at(word, SANS, "bold", size, cx, cy + 1)
     defs = f"""
 <radialGradient id="body" cx="0.42" cy="0.3" r="0.78" fx="0.38" fy="0.22">

@@ -13,13 +13,15 @@ RSVG = shutil.which("rsvg-convert") or "/usr/bin/rsvg-convert"
 # Debian's convert itself, so that no wrapper earlier on PATH stands in between.
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
 
-# Fonts used by the pictures, by family and weight, with the file fontconfig must
-# find for them; make.py refuses to run when one resolves to something else.
+# Fonts used by the pictures, as fontconfig patterns, with the file that
+# fontconfig must find for each; make.py refuses to run when one resolves to
+# something else (a stand-in font would change every picture).
 FONTS = {
-    ("DejaVu Sans", "bold"): "DejaVuSans-Bold.ttf",
-    ("DejaVu Sans", "normal"): "DejaVuSans.ttf",
-    ("Liberation Sans", "bold"): "LiberationSans-Bold.ttf",
-    ("Liberation Sans Narrow", "bold"): "LiberationSansNarrow-Bold.ttf",
+    "DejaVu Sans:bold": "DejaVuSans-Bold.ttf",
+    "DejaVu Sans:regular": "DejaVuSans.ttf",
+    "DejaVu Sans:oblique": "DejaVuSans-Oblique.ttf",
+    "Liberation Sans:bold": "LiberationSans-Bold.ttf",
+    "Liberation Sans Narrow:bold": "LiberationSansNarrow-Bold.ttf",
 }
 
 # Oversampling used when measuring ink; glyphs are unhinted outlines, so the
@@ -33,12 +35,11 @@ def px(twips):
 
 
 def check_fonts():
-    for (family, weight), expected in FONTS.items():
-        pattern = f"{family}:weight={'bold' if weight == 'bold' else 'regular'}"
+    for pattern, expected in FONTS.items():
         found = subprocess.run(["fc-match", "-f", "%{file}", pattern],
                                check=True, capture_output=True, text=True).stdout
         if os.path.basename(found) != expected:
-            raise SystemExit(f"font {family} {weight}: fontconfig gives {found}, wanted {expected}")
+            raise SystemExit(f"font {pattern}: fontconfig gives {found}, wanted {expected}")
 
 
 def esc(text):
