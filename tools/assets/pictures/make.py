@@ -1,0 +1,64 @@
+#!/usr/bin/python3
+"""Makes the pictures stored with the game window: the 32 key pictures and
+their grey copies, the grapheme chart, the hit and miss signs and the
+completion panel. Every position and size comes from the layout tables
+(--tables); the drawings are SVG written here (and the landscape under
+assets/pictures/), rendered by rsvg-convert and written as BMP by ImageMagick."""
+import argparse
+import json
+import pathlib
+import sys
+import tempfile
+
+HERE = pathlib.Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
+sys.dont_write_bytecode = True  # no __pycache__ among the step's own sources
+
+import chart  # noqa: E402
+import keys  # noqa: E402
+import signs  # noqa: E402
+import svgkit  # noqa: E402
+
+ASSETS = HERE.parents[2] / "assets" / "pictures"
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--tables", required=True)
+    ap.add_argument("--out", required=True)
+    args = ap.parse_args()
+    tables = json.loads(pathlib.Path(args.tables).read_text(encoding="utf-8"))
+    out = pathlib.Path(args.out)
+    out.mkdir(parents=True, exist_ok=True)
+    svgkit.check_fonts()
+
+    ink = svgkit.Ink()
+    ink.prefetch(keys.runs(tables["keys"]) + chart.runs(tables) + signs.runs(tables))
+
+    # The keys are drawn on two sheets (coloured, grey), cut into one BMP
+    # each; the larger pictures are rendered on their own; all side by side.
+    sheets = {False: [], True: []}
+    for i, key in enumerate(tables["keys"]):
+        for grey in (False, True):
+            name = f"key_{i:02d}" + ("_grey" if grey else "")
+            sheets[grey].append((name, key["pictureWidth"], key["pictureHeight"],
+                                 keys.key_svg(ink, key, used=grey, ids=f"k{i}{'g' if grey else ''}")))
+    singles = [("chart", chart.chart_svg(ink, tables, ASSETS)),
+               ("jisaw", signs.jisaw_svg(ink, tables)),
+               ("janiw", signs.janiw_svg(ink, tables)),
+               ("panel", signs.panel_svg(ink, tables))]
+
+    with tempfile.TemporaryDirectory(prefix="korivanta-pictures-") as tmp:
+        tmp = pathlib.Path(tmp)
+
+        def single(name, svg):
+            png = tmp / (name + ".png")
+            svgkit.render_png(svg, png)
+            svgkit.to_bmp24(png, out / (name + ".bmp"))
+
+        jobs = [lambda grey=grey: svgkit.render_sheet(sheets[grey], out, grey=grey) for grey in sheets]
+        jobs += [lambda n=n, svg=svg: single(n, svg) for n, svg in singles]
+        svgkit.parallel(jobs)
+
+if __name__ == "__main__":
+    sys.exit(main())
