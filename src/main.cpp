@@ -9,7 +9,6 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korivanta"));
-    QApplication::setApplicationDisplayName(QStringLiteral("KORIVANTA"));
     korivanta::installFontSubstitutes();
 
     korivanta::ScreenFlow flow(
