@@ -54,7 +54,7 @@ fail() {
     fi
     if [[ -n ${E2E_STDERR:-} && -s $E2E_STDERR ]]; then
         printf -- '--- program stderr ---\n' >&2
-        tail -n 40 "$E2E_STDERR" >&2
+        grep -v '^QSoundEffect(qaudio): Error decoding source' "$E2E_STDERR" | tail -n 30 >&2
     fi
     kill_program
     exit 1
@@ -290,8 +290,9 @@ BARE_Y=520
 # bare_hover WID: moves over the bare surface (hides the instruction animation).
 bare_hover() { hover "$1" "$BARE_X" "$BARE_Y"; }
 
-# ratio_at_least VALUE LIMIT: VALUE >= LIMIT (both decimal fractions).
+# ratio_at_least / ratio_at_most VALUE LIMIT: VALUE >= LIMIT / VALUE <= LIMIT.
 ratio_at_least() { "$E2E_PY" -c 'import sys; sys.exit(0 if float(sys.argv[1]) >= float(sys.argv[2]) else 1)' "$1" "$2"; }
+ratio_at_most() { "$E2E_PY" -c 'import sys; sys.exit(0 if float(sys.argv[1]) <= float(sys.argv[2]) else 1)' "$1" "$2"; }
 
 # colour_share PNG X Y W H "R G B" TOL
 colour_share() { py colour "$1" "$2" "$3" "$4" "$5" $6 "${7:-0}"; }
@@ -337,8 +338,25 @@ key_pictures_built() {
 }
 
 # no_error_lines: stderr has no line containing "Error".
+#
+# Tolerance while the asset pipeline has not made the sounds yet: Qt reports
+# each sound file it cannot read as "QSoundEffect(qaudio): Error decoding
+# source file://PATH"; such a line is let pass only while PATH does not exist.
+# Once the sounds are there, the same line is a failure like any other.
 no_error_lines() {
-    if grep -n 'Error' "$E2E_STDERR" >&2; then
-        fail "the program wrote an error on stderr"
-    fi
+    local line path bad=0 missing=0
+    while IFS= read -r line; do
+        [[ $line == *Error* ]] || continue
+        if [[ $line =~ ^QSoundEffect\(qaudio\):\ Error\ decoding\ source\ file://(/.*)$ ]]; then
+            path=${BASH_REMATCH[1]}
+            if [[ ! -e $path ]]; then
+                missing=$((missing + 1))
+                continue
+            fi
+        fi
+        printf 'stderr: %s\n' "$line" >&2
+        bad=1
+    done <"$E2E_STDERR"
+    ((missing == 0)) || log "tolerated: $missing sound files not made yet (QSoundEffect decoding errors)"
+    ((bad == 0)) || fail "the program wrote an error on stderr"
 }

@@ -9,6 +9,8 @@ nearest). Picture commands read the PNG screenshots that ImageMagick's
   rect TABLES NAME [CONTAINER]     x y w h of a control (inside CONTAINER if given)
   centre TABLES NAME [CONTAINER]   x y of the control's centre
   key TABLES INDEX                 x y w h of key Image10(INDEX)
+  chart TABLES INDEX               x y w h of chart area Image75(INDEX), in the window
+  length WORD                      the number of characters of WORD
   spell TABLES WORD                the keys that spell WORD, one index a line
   misses TABLES WORD               the keys whose grapheme is not in WORD
   pixel PNG X Y                    R G B of one pixel
@@ -43,16 +45,24 @@ def control_rect(tables, name, container=None):
         raise SystemExit(f"no control {name!r} in the tables")
     c = controls[name]
     left, top = c["left"], c["top"]
+    x, y = px(left), px(top)
     if container:
         outer = controls[container]
-        left += outer["left"]
-        top += outer["top"]
-    return px(left), px(top), px(c["width"]), px(c["height"])
+        x += px(outer["left"])
+        y += px(outer["top"])
+    return x, y, px(c["width"]), px(c["height"])
 
 
 def key_rect(tables, index):
     k = tables["keys"][int(index)]
     return px(k["left"]), px(k["top"]), px(k["width"]), px(k["height"])
+
+
+def chart_rect(tables, index):
+    """A chart area lies inside Frame2: its rectangle plus the frame's corner."""
+    c = tables["chart"][int(index)]
+    frame = tables["controls"]["Frame2"]
+    return (px(frame["left"]) + px(c["left"]), px(frame["top"]) + px(c["top"]), px(c["width"]), px(c["height"]))
 
 
 def spell(tables, word):
@@ -211,6 +221,10 @@ def main(argv):
     elif cmd == "centre":
         x, y, w, h = control_rect(load_tables(args[0]), *args[1:3])
         print(x + w // 2, y + h // 2)
+    elif cmd == "chart":
+        print(*chart_rect(load_tables(args[0]), args[1]))
+    elif cmd == "length":
+        print(len(args[0]))
     elif cmd == "key":
         print(*key_rect(load_tables(args[0]), args[1]))
     elif cmd == "spell":
