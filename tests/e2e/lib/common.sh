@@ -101,6 +101,7 @@ e2e_setup() {
     E2E_MAIN_PID=$BASHPID
     trap 'kill_program' EXIT
     trap 'kill_program; exit 1' USR1
+    trap 'echo "FAIL: interrupted" >&2; kill_program; exit 1' INT TERM
     log "display $DISPLAY, work dir $E2E_WORK"
 }
 
