@@ -292,7 +292,6 @@ private slots:
         QCOMPARE(game.size(), QSize(707, 543));
         QCOMPARE(game.minimumSize(), game.maximumSize());
         QCOMPARE(game.geometry().topLeft(), pxPoint(1185, 570));
-        QVERIFY(!game.windowIcon().isNull());
     }
 
     // --- Every control as it is made ---------------------------------------
@@ -382,13 +381,27 @@ private slots:
             QCOMPARE(c.shape(), Qt::ArrowCursor);
     }
 
-    void handPointerIsTheWindowsOwnPicture()
+    // The scene's pictures: the hand pointer, the window's icon and the
+    // background, drawn unscaled from the top-left corner.
+    void scenePicturesShowAsDrawn()
     {
-        if (!QFile::exists(QStringLiteral(":/pictures/hand.ico")))
-            QSKIP("the window pictures are not built in this tree");
+        for (const char *file : {":/pictures/hand.ico", ":/pictures/icon.ico", ":/pictures/background.bmp"})
+            if (!QFile::exists(QString::fromLatin1(file)))
+                QSKIP("the scene pictures are not built in this tree");
         const QCursor c = control(QStringLiteral("Image2"))->cursor();
         QCOMPARE(c.shape(), Qt::BitmapCursor);
         QCOMPARE(c.pixmap().size(), QSize(32, 32));
+        QVERIFY(m_fx->game().windowIcon().availableSizes().contains(QSize(32, 32)));
+
+        const QImage background(QStringLiteral(":/pictures/background.bmp"));
+        QCOMPARE(background.size(), QSize(707, 546));
+        const QImage shown = m_fx->game().grab().toImage();
+        // Bare window surface, where no control lies.
+        for (QPoint at : {QPoint(1000, 4000), QPoint(3500, 2800), QPoint(4000, 7400), QPoint(100, 100)}) {
+            const QPoint p = pxPoint(at.x(), at.y());
+            QCOMPARE(nameOf(m_fx->game().childAt(p)), nameOf(nullptr));
+            QCOMPARE(QColor(shown.pixel(p)), QColor(background.pixel(p)));
+        }
     }
 
     void controlHasASpanishAccessibleName_data() { controlIsMadeInItsPlace_data(); }
