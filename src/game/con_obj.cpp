@@ -180,6 +180,8 @@ void ConObj::buildControls()
         p.setColor(QPalette::Base, back);
         p.setColor(QPalette::Window, back);
         t->setPalette(p);
+        // The standard arrow over every box, the hidden ones included.
+        t->setCursor(Qt::ArrowCursor);
         keepPointerMoves(t);
         return t;
     };
@@ -199,7 +201,6 @@ void ConObj::buildControls()
     for (QLineEdit *t : {m_text3, m_text4, m_text5}) {
         t->setReadOnly(true);
         t->setFocusPolicy(Qt::NoFocus);
-        t->setCursor(Qt::ArrowCursor);
     }
     m_text1->hide();
     m_text1->setEnabled(false);
@@ -207,6 +208,7 @@ void ConObj::buildControls()
 
     m_data1Widget = new QWidget(this);
     m_data1Widget->setObjectName(QStringLiteral("Data1"));
+    m_data1Widget->setAccessibleName(QStringLiteral("Lista de palabras"));
     m_data1Widget->setGeometry(rectOf("Data1"));
     m_data1Widget->hide();
 
@@ -371,8 +373,11 @@ void ConObj::stackControls()
     for (QWidget *w : backToFront)
         w->raise();
 
-    // Tab order of the controls that can take the focus.
-    setTabOrder(m_command38, m_command1);
+    // Tab order of the controls that can take the focus: Command38, Text1,
+    // Text2, Command1 (the reading boxes take none).
+    setTabOrder(m_command38, m_text1);
+    setTabOrder(m_text1, m_text2);
+    setTabOrder(m_text2, m_command1);
 }
 
 void ConObj::paintEvent(QPaintEvent *)

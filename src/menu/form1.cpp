@@ -26,10 +26,20 @@ struct MenuControl {
     std::int16_t code; // option buttons: the category code they store
 };
 
+// An option button takes a click anywhere in its rectangle, not only on its
+// round mark and caption: the rectangles are wider than the captions.
+class OptionButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
+};
+
 // In tab order.
 constexpr std::array<MenuControl, 11> kMenuControls{{
     {"Label1", Kind::Label, u"KORIVANTA DEMO", 2280, 120, 3375, 735, 0},
-    {"Label2", Kind::Label, u"Programa educativo de aymara", 120, 2640, 1935, 255, 0},
+    {"Label2", Kind::Label, u"Equipo Korivanta 2026", 120, 2640, 1935, 255, 0},
     {"Label3", Kind::Label, u"Categoria", 2640, 600, 1215, 375, 0},
     {"Option1", Kind::Option, u"Naturaleza", 2640, 960, 1935, 375, 1},
     {"Option2", Kind::Option, u"Animales", 2640, 1320, 1935, 495, 4},
@@ -37,7 +47,7 @@ constexpr std::array<MenuControl, 11> kMenuControls{{
     {"Option4", Kind::Option, u"Insectos", 2640, 2040, 1935, 495, 6},
     {"Option5", Kind::Option, u"Personas", 2640, 2520, 1935, 255, 2},
     {"Command1", Kind::Button, u"Aceptar", 3840, 3000, 1215, 375, 0},
-    {"Label4", Kind::Label, u"escuela@korivanta.bo Tel. 2-2840000 El Alto, La Paz", 240, 2880, 1935, 615, 0},
+    {"Label4", Kind::Label, u"escuela@korivanta.bo\nTel. 2-2840000\nEl Alto, La Paz", 240, 2880, 1935, 615, 0},
     {"Command2", Kind::Button, u"Salir", 2160, 3000, 1215, 375, 0},
 }};
 
@@ -83,7 +93,7 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
             break;
         }
         case Kind::Option: {
-            auto *option = new QRadioButton(text, this);
+            auto *option = new OptionButton(text, this);
             QPalette op = option->palette();
             op.setColor(QPalette::Window, kBackColor);
             op.setColor(QPalette::Button, kBackColor);
