@@ -39,10 +39,6 @@ QFont controlFont(const char *family, double points, bool bold)
     QFont f(QString::fromLatin1(family));
     f.setPointSizeF(points);
     f.setBold(bold);
-    // Arial Black is a face of its own; where a stand-in family draws it,
-    // ask that family for its heaviest weight.
-    if (qstrcmp(family, "Arial Black") == 0)
-        f.setWeight(QFont::Black);
     return f;
 }
 
