@@ -70,6 +70,23 @@ void keepPointerMoves(QWidget *w)
     w->setMouseTracking(true);
 }
 
+// A label: transparent, its text centred at the top, in its own colour.
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QColor color, const QFont &f,
+                  const QString &accessible)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setAccessibleName(accessible);
+    l->setGeometry(rectOf(name));
+    l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    l->setFont(f);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, color);
+    l->setPalette(p);
+    keepPointerMoves(l);
+    return l;
+}
+
 } // namespace
 
 ConObj::ConObj(ScreenFlow &flow, const Media &media, QWidget *parent)
@@ -144,24 +161,10 @@ void ConObj::buildControls()
     m_image73 = sign("Image73", QStringLiteral("jisaw.bmp"), QStringLiteral("Jisaw"));
     m_image74 = sign("Image74", QStringLiteral("janiw.bmp"), QStringLiteral("Janiw"));
 
-    auto label = [this](QWidget *parent, const char *name, const QString &text, QColor color, const QFont &f,
-                        const QString &accessible) {
-        auto *l = new QLabel(text, parent);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setAccessibleName(accessible);
-        l->setGeometry(rectOf(name));
-        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setFont(f);
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, color);
-        l->setPalette(p);
-        keepPointerMoves(l);
-        return l;
-    };
-    m_label3 = label(this, "Label3", QStringLiteral("PALABRA"), QColor(64, 64, 0),
-                     controlFont("Times New Roman", 12, true), QStringLiteral("Categoría"));
-    m_label1 = label(this, "Label1", QStringLiteral("Label1"), QColor(0, 64, 0),
-                     controlFont("MS Sans Serif", 8.25, true), QStringLiteral("Palabra en castellano"));
+    m_label3 = makeLabel(this, "Label3", QStringLiteral("PALABRA"), QColor(64, 64, 0),
+                         controlFont("Times New Roman", 12, true), QStringLiteral("Categoría"));
+    m_label1 = makeLabel(this, "Label1", QStringLiteral("Label1"), QColor(0, 64, 0),
+                         controlFont("MS Sans Serif", 8.25, true), QStringLiteral("Palabra en castellano"));
 
     auto textBox = [this](const char *name, const QString &text, QColor color, QColor back, const QFont &f,
                           Qt::Alignment align, const QString &accessible) {
@@ -283,22 +286,10 @@ void ConObj::buildCompletionPanel()
                                              "QPushButton:pressed { background-color: rgb(220,220,0); }"));
     connect(m_command1, &QPushButton::clicked, this, [this] { runHandler([&] { Command1_Click(); }); });
 
-    auto label = [this](const char *name, QColor color, const QFont &f, const QString &accessible) {
-        auto *l = new QLabel(QString::fromLatin1(name), m_picture1);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setAccessibleName(accessible);
-        l->setGeometry(rectOf(name));
-        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setFont(f);
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, color);
-        l->setPalette(p);
-        keepPointerMoves(l);
-        return l;
-    };
-    m_label11 = label("Label11", QColor(0, 0, 255), controlFont("MS Sans Serif", 8.25, true),
-                      QStringLiteral("Palabra en castellano"));
-    m_label12 = label("Label12", QColor(0, 64, 0), controlFont("Arial", 9, true), QStringLiteral("Palabra en aymara"));
+    m_label11 = makeLabel(m_picture1, "Label11", QStringLiteral("Label11"), QColor(0, 0, 255),
+                          controlFont("MS Sans Serif", 8.25, true), QStringLiteral("Palabra en castellano"));
+    m_label12 = makeLabel(m_picture1, "Label12", QStringLiteral("Label12"), QColor(0, 64, 0),
+                          controlFont("Arial", 9, true), QStringLiteral("Palabra en aymara"));
     // Front to back: Command1, Label11, Label12.
     m_label12->raise();
     m_label11->raise();
