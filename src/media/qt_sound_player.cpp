@@ -2,41 +2,195 @@
 
 #include "media/media_paths.h"
 
+#include <QAudioDevice>
+#include <QFile>
+#include <QFileInfo>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
+#include <QtEndian>
 
 #include <cstdio>
+#include <utility>
 
 namespace korivanta {
 
-QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths) {}
+namespace {
 
-QtSoundPlayer::~QtSoundPlayer() { qDeleteAll(m_effects); }
-
-QSoundEffect *QtSoundPlayer::effectFor(const QString &path)
+void warn(const QString &path, const QString &file, const QString &problem)
 {
-    auto it = m_effects.find(path);
-    if (it != m_effects.end())
-        return *it;
-    auto *effect = new QSoundEffect;
-    effect->setSource(QUrl::fromLocalFile(m_paths.resolve(path)));
-    m_effects.insert(path, effect);
-    return effect;
+    QString line = QStringLiteral("korivanta: aviso: no se puede reproducir el sonido «%1»").arg(path);
+    if (!file.isEmpty() && file != path)
+        line += QStringLiteral(" (%1)").arg(file);
+    line += QStringLiteral(": ") + problem;
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+}
+
+quint16 le16(const char *p)
+{
+    return qFromLittleEndian<quint16>(p);
+}
+quint32 le32(const char *p)
+{
+    return qFromLittleEndian<quint32>(p);
+}
+
+// Reads the RIFF chunk headers of a WAV file and says what keeps QSoundEffect
+// from playing it, or nothing when it looks playable: PCM of 8, 16 or 32 bits
+// or 32-bit float (also in the extensible layout), with a data chunk. This
+// catches the usual faults before QSoundEffect, which would report them later
+// and with a message of its own.
+QString wavProblem(const QString &file)
+{
+    QFile f(file);
+    if (!f.exists())
+        return QStringLiteral("el archivo no existe");
+    if (QFileInfo(file).isDir())
+        return QStringLiteral("es una carpeta, no un archivo");
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se puede leer el archivo (%1)").arg(f.errorString());
+
+    const QByteArray riff = f.read(12);
+    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
+        return QStringLiteral("no es un archivo WAV");
+
+    bool haveFormat = false;
+    while (true) {
+        const QByteArray header = f.read(8);
+        if (header.size() < 8)
+            return haveFormat ? QStringLiteral("el WAV no tiene datos de sonido")
+                              : QStringLiteral("el WAV no tiene bloque de formato");
+        const QByteArray id = header.left(4);
+        const quint32 size = le32(header.constData() + 4);
+        if (id == "fmt ") {
+            const QByteArray fmt = f.read(qMin<quint32>(size, 40));
+            if (fmt.size() < 16)
+                return QStringLiteral("el bloque de formato del WAV está incompleto");
+            quint16 tag = le16(fmt.constData());
+            const quint16 channels = le16(fmt.constData() + 2);
+            const quint32 rate = le32(fmt.constData() + 4);
+            const quint16 bits = le16(fmt.constData() + 14);
+            if (tag == 0xfffe && fmt.size() >= 26)
+                tag = le16(fmt.constData() + 24); // the sub-format's first two bytes carry the plain tag
+            const bool supported = (tag == 1 && (bits == 8 || bits == 16 || bits == 32)) || (tag == 3 && bits == 32);
+            if (!supported || channels == 0 || rate == 0)
+                return QStringLiteral(
+                           "formato de WAV que no se puede reproducir (formato %1, %2 bits, %3 canales, %4 Hz)")
+                    .arg(tag)
+                    .arg(bits)
+                    .arg(channels)
+                    .arg(rate);
+            haveFormat = true;
+        } else if (id == "data") {
+            return haveFormat ? QString() : QStringLiteral("el WAV no tiene bloque de formato");
+        }
+        // Chunks are padded to an even size.
+        const qint64 next = f.pos() - (id == "fmt " ? qMin<quint32>(size, 40) : 0) + size + (size & 1);
+        if (!f.seek(next))
+            return QStringLiteral("el WAV está incompleto");
+    }
+}
+
+} // namespace
+
+QtSoundPlayer::Sound::~Sound()
+{
+    if (effect)
+        QObject::disconnect(effect.get(), nullptr, nullptr, nullptr);
+}
+
+QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths)
+{
+    // The first look at the audio devices connects to the sound server; do it
+    // now rather than on the first key press.
+    audioOutputAvailable();
+}
+
+QtSoundPlayer::~QtSoundPlayer() = default;
+
+bool QtSoundPlayer::audioOutputAvailable()
+{
+    return !QMediaDevices::defaultAudioOutput().isNull();
+}
+
+QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path)
+{
+    if (Sound *known = m_byPath.value(path))
+        return *known;
+    const QString file = m_paths.resolve(path);
+    Sound *sound = m_byFile.value(file);
+    if (!sound) {
+        m_sounds.push_back(std::make_unique<Sound>());
+        sound = m_sounds.back().get();
+        sound->file = file;
+        sound->problem = wavProblem(file);
+        m_byFile.insert(file, sound);
+    }
+    m_byPath.insert(path, sound);
+    return *sound;
+}
+
+void QtSoundPlayer::makeEffect(Sound &sound)
+{
+    sound.effect = std::make_unique<QSoundEffect>();
+    QSoundEffect *effect = sound.effect.get();
+    // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s = &sound] {
+        if (effect->status() == QSoundEffect::Ready) {
+            s->awaiting.clear();
+        } else if (effect->status() == QSoundEffect::Error) {
+            s->problem = QStringLiteral("el WAV no se pudo decodificar");
+            const QStringList failed = std::exchange(s->awaiting, {});
+            for (const QString &path : failed)
+                warn(path, s->file, s->problem);
+        }
+    });
+    effect->setSource(QUrl::fromLocalFile(sound.file));
 }
 
 void QtSoundPlayer::preload(const QStringList &paths)
 {
-    for (const QString &p : paths)
-        effectFor(p);
+    // Problems are not reported here but by each PlaySoundFile of the path.
+    const bool device = audioOutputAvailable();
+    for (const QString &path : paths) {
+        if (path.isEmpty())
+            continue;
+        Sound &sound = soundFor(path);
+        if (sound.problem.isEmpty() && !sound.effect && device)
+            makeEffect(sound);
+    }
 }
 
 void QtSoundPlayer::PlaySoundFile(const QString &path)
 {
     if (path.isEmpty()) {
-        std::fprintf(stderr, "korivanta: aviso: no hay sonido que reproducir (ruta vacía)\n");
+        warn(path, {}, QStringLiteral("la ruta está vacía"));
         return;
     }
-    effectFor(path)->play();
+    Sound &sound = soundFor(path);
+    if (!sound.problem.isEmpty()) {
+        warn(path, sound.file, sound.problem);
+        return;
+    }
+    // Without a device no effect is made at all: QSoundEffect would report
+    // itself playing forever and print messages of its own.
+    if (!audioOutputAvailable()) {
+        warn(path, sound.file, QStringLiteral("no hay ningún dispositivo de salida de audio"));
+        return;
+    }
+    if (!sound.effect)
+        makeEffect(sound);
+    if (sound.effect->status() != QSoundEffect::Ready)
+        sound.awaiting.append(path); // play() is queued until decoding ends
+    // Each file has one effect: playing a file that is still sounding starts it
+    // again from its beginning, while sounds of other files go on and mix.
+    sound.effect->play();
+}
+
+bool QtSoundPlayer::isPlaying(const QString &path) const
+{
+    const Sound *sound = m_byPath.value(path);
+    return sound && sound->effect && sound->effect->isPlaying();
 }
 
 } // namespace korivanta

@@ -1,0 +1,17 @@
+// A sound player that only records what it is asked to play, in order.
+#pragma once
+
+#include "media/sound_player.h"
+
+namespace korivanta {
+
+class RecordingSoundPlayer : public SoundPlayer {
+public:
+    void PlaySoundFile(const QString &path) override { played.append(path); }
+    void preload(const QStringList &paths) override { preloaded.append(paths); }
+
+    QStringList played;
+    QStringList preloaded;
+};
+
+} // namespace korivanta
