@@ -193,4 +193,10 @@ bool QtSoundPlayer::isPlaying(const QString &path) const
     return sound && sound->effect && sound->effect->isPlaying();
 }
 
+bool QtSoundPlayer::isReady(const QString &path) const
+{
+    const Sound *sound = m_byPath.value(path);
+    return sound && sound->effect && sound->effect->status() == QSoundEffect::Ready;
+}
+
 } // namespace korivanta

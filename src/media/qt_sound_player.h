@@ -36,6 +36,8 @@ public:
     // Whether the sound of that program path is playing now (false for a path
     // never played or preloaded). For measurements and diagnostics.
     bool isPlaying(const QString &path) const;
+    // Whether that path's sound is decoded and ready to start at once.
+    bool isReady(const QString &path) const;
 
     // Whether there is an audio output to play on; checked on every play, so a
     // device that appears later is used.
