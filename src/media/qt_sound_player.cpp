@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
+#include <QThread>
 #include <QUrl>
 #include <QtEndian>
 
@@ -93,20 +94,33 @@ QString wavProblem(const QString &file)
 
 } // namespace
 
-QtSoundPlayer::Sound::~Sound()
+QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths), m_audio(new QObject)
 {
-    if (effect)
-        QObject::disconnect(effect.get(), nullptr, nullptr, nullptr);
-}
-
-QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths)
-{
+    m_audioThread.setObjectName(QStringLiteral("korivanta-sound"));
+    m_audio->moveToThread(&m_audioThread);
+    m_audioThread.start();
     // The first look at the audio devices connects to the sound server; do it
     // now rather than on the first key press.
     audioOutputAvailable();
 }
 
-QtSoundPlayer::~QtSoundPlayer() = default;
+QtSoundPlayer::~QtSoundPlayer()
+{
+    // The effects are deleted on their own thread, after every play handed
+    // over before this point.
+    QMetaObject::invokeMethod(
+        m_audio,
+        [this] {
+            for (const auto &sound : m_sounds) {
+                delete sound->effect;
+                sound->effect = nullptr;
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    m_audioThread.quit();
+    m_audioThread.wait();
+    delete m_audio;
+}
 
 bool QtSoundPlayer::audioOutputAvailable()
 {
@@ -132,20 +146,27 @@ QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path)
 
 void QtSoundPlayer::makeEffect(Sound &sound)
 {
-    sound.effect = std::make_unique<QSoundEffect>();
-    QSoundEffect *effect = sound.effect.get();
-    // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
-    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s = &sound] {
-        if (effect->status() == QSoundEffect::Ready) {
-            s->awaiting.clear();
-        } else if (effect->status() == QSoundEffect::Error) {
-            s->problem = QStringLiteral("el WAV no se pudo decodificar");
-            const QStringList failed = std::exchange(s->awaiting, {});
-            for (const QString &path : failed)
-                warn(path, s->file, s->problem);
-        }
+    sound.effectMade = true;
+    QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] {
+        auto *effect = new QSoundEffect;
+        s->effect = effect;
+        // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
+        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
+            if (effect->status() == QSoundEffect::Ready) {
+                s->ready = true;
+                s->awaiting.clear();
+            } else if (effect->status() == QSoundEffect::Error) {
+                s->undecodable = true;
+                s->playing = false;
+                const QStringList failed = std::exchange(s->awaiting, {});
+                for (const QString &path : failed)
+                    warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
+            }
+        });
+        QObject::connect(effect, &QSoundEffect::playingChanged, effect,
+                         [effect, s] { s->playing = effect->isPlaying(); });
+        effect->setSource(QUrl::fromLocalFile(file));
     });
-    effect->setSource(QUrl::fromLocalFile(sound.file));
 }
 
 void QtSoundPlayer::preload(const QStringList &paths)
@@ -156,7 +177,7 @@ void QtSoundPlayer::preload(const QStringList &paths)
         if (path.isEmpty())
             continue;
         Sound &sound = soundFor(path);
-        if (sound.problem.isEmpty() && !sound.effect && device)
+        if (sound.problem.isEmpty() && !sound.effectMade && device)
             makeEffect(sound);
     }
 }
@@ -178,25 +199,32 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
         warn(path, sound.file, QStringLiteral("no hay ningún dispositivo de salida de audio"));
         return;
     }
-    if (!sound.effect)
+    if (!sound.effectMade)
         makeEffect(sound);
-    if (sound.effect->status() != QSoundEffect::Ready)
-        sound.awaiting.append(path); // play() is queued until decoding ends
-    // Each file has one effect: playing a file that is still sounding starts it
-    // again from its beginning, while sounds of other files go on and mix.
-    sound.effect->play();
+    QMetaObject::invokeMethod(m_audio, [s = &sound, path] {
+        if (s->undecodable) {
+            warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
+            return;
+        }
+        if (s->effect->status() != QSoundEffect::Ready)
+            s->awaiting.append(path); // play() is held until decoding ends
+        // Each file has one effect: playing a file that is still sounding
+        // starts it again from its beginning, while sounds of other files go
+        // on and mix.
+        s->effect->play();
+    });
 }
 
 bool QtSoundPlayer::isPlaying(const QString &path) const
 {
     const Sound *sound = m_byPath.value(path);
-    return sound && sound->effect && sound->effect->isPlaying();
+    return sound && sound->playing;
 }
 
 bool QtSoundPlayer::isReady(const QString &path) const
 {
     const Sound *sound = m_byPath.value(path);
-    return sound && sound->effect && sound->effect->status() == QSoundEffect::Ready;
+    return sound && sound->ready;
 }
 
 } // namespace korivanta
