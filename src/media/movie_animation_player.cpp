@@ -138,11 +138,12 @@ void MovieAnimationPlayer::onFrameChanged(int frame)
 {
     m_haveFrame = true;
     update();
-    if (m_endDue) {
+    // QMovie's own frame timer is coarse and may fire a little early; once
+    // the pass timer runs, it alone decides when the pass has ended.
+    if (m_endDue && !m_passTimer.isActive()) {
         if (frame <= m_previousFrame) {
-            // Back at the start without the pass timer having fired (a frame
-            // count that was unknown or wrong, or a one-frame GIF): the pass
-            // is over.
+            // Back at the start without having met the counted last frame
+            // (a frame count that was unknown or wrong): the pass is over.
             endPass();
         } else if (frame == m_movie->frameCount() - 1) {
             // The pass ends when the last frame has been shown for its time.
@@ -154,11 +155,13 @@ void MovieAnimationPlayer::onFrameChanged(int frame)
 
 void MovieAnimationPlayer::onMovieFinished()
 {
-    // QMovie stops after the loops the GIF declares; the pass is over at the
-    // latest then. While shown, the animation goes on from its first frame.
+    // QMovie stops after the loops the GIF declares; the pass is over then,
+    // unless the pass timer is about to say so. While shown, the animation
+    // goes on from its first frame.
     if (m_broken)
         return;
-    endPass();
+    if (!m_passTimer.isActive())
+        endPass();
     if (isVisible())
         m_movie->start();
 }
