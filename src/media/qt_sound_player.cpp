@@ -12,6 +12,7 @@
 #include <QtEndian>
 
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace korivanta {
@@ -25,15 +26,6 @@ void warn(const QString &path, const QString &file, const QString &problem)
         line += QStringLiteral(" (%1)").arg(file);
     line += QStringLiteral(": ") + problem;
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-}
-
-quint16 le16(const char *p)
-{
-    return qFromLittleEndian<quint16>(p);
-}
-quint32 le32(const char *p)
-{
-    return qFromLittleEndian<quint32>(p);
 }
 
 // Reads the RIFF chunk headers of a WAV file and says what keeps QSoundEffect
@@ -51,28 +43,29 @@ QString wavProblem(const QString &file)
     if (!f.open(QIODevice::ReadOnly))
         return QStringLiteral("no se puede leer el archivo (%1)").arg(f.errorString());
 
-    const QByteArray riff = f.read(12);
-    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
+    char riff[12];
+    if (f.read(riff, 12) != 12 || memcmp(riff, "RIFF", 4) != 0 || memcmp(riff + 8, "WAVE", 4) != 0)
         return QStringLiteral("no es un archivo WAV");
 
     bool haveFormat = false;
     while (true) {
-        const QByteArray header = f.read(8);
-        if (header.size() < 8)
+        char header[8];
+        if (f.read(header, 8) != 8)
             return haveFormat ? QStringLiteral("el WAV no tiene datos de sonido")
                               : QStringLiteral("el WAV no tiene bloque de formato");
-        const QByteArray id = header.left(4);
-        const quint32 size = le32(header.constData() + 4);
-        if (id == "fmt ") {
-            const QByteArray fmt = f.read(qMin<quint32>(size, 40));
-            if (fmt.size() < 16)
+        const quint32 size = qFromLittleEndian<quint32>(header + 4);
+        const qint64 body = f.pos();
+        if (memcmp(header, "fmt ", 4) == 0) {
+            char fmt[40] = {};
+            const qint64 got = f.read(fmt, qMin<qint64>(size, qint64(sizeof fmt)));
+            if (got < 16)
                 return QStringLiteral("el bloque de formato del WAV está incompleto");
-            quint16 tag = le16(fmt.constData());
-            const quint16 channels = le16(fmt.constData() + 2);
-            const quint32 rate = le32(fmt.constData() + 4);
-            const quint16 bits = le16(fmt.constData() + 14);
-            if (tag == 0xfffe && fmt.size() >= 26)
-                tag = le16(fmt.constData() + 24); // the sub-format's first two bytes carry the plain tag
+            quint16 tag = qFromLittleEndian<quint16>(fmt);
+            const quint16 channels = qFromLittleEndian<quint16>(fmt + 2);
+            const quint32 rate = qFromLittleEndian<quint32>(fmt + 4);
+            const quint16 bits = qFromLittleEndian<quint16>(fmt + 14);
+            if (tag == 0xfffe && got >= 26)
+                tag = qFromLittleEndian<quint16>(fmt + 24); // the sub-format's first two bytes: the plain tag
             const bool supported = (tag == 1 && (bits == 8 || bits == 16 || bits == 32)) || (tag == 3 && bits == 32);
             if (!supported || channels == 0 || rate == 0)
                 return QStringLiteral(
@@ -82,12 +75,11 @@ QString wavProblem(const QString &file)
                     .arg(channels)
                     .arg(rate);
             haveFormat = true;
-        } else if (id == "data") {
+        } else if (memcmp(header, "data", 4) == 0) {
             return haveFormat ? QString() : QStringLiteral("el WAV no tiene bloque de formato");
         }
         // Chunks are padded to an even size.
-        const qint64 next = f.pos() - (id == "fmt " ? qMin<quint32>(size, 40) : 0) + size + (size & 1);
-        if (!f.seek(next))
+        if (!f.seek(body + size + (size & 1)))
             return QStringLiteral("el WAV está incompleto");
     }
 }
