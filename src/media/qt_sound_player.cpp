@@ -2,44 +2,221 @@
 
 #include "media/media_paths.h"
 
+#include <QAudioDevice>
+#include <QFile>
+#include <QFileInfo>
+#include <QMediaDevices>
 #include <QSoundEffect>
+#include <QThread>
 #include <QUrl>
+#include <QtEndian>
 
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 namespace korivanta {
 
-QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths) {}
+namespace {
+
+void warn(const QString &path, const QString &file, const QString &problem)
+{
+    QString line = QStringLiteral("korivanta: aviso: no se puede reproducir el sonido «%1»").arg(path);
+    if (!file.isEmpty() && file != path)
+        line += QStringLiteral(" (%1)").arg(file);
+    line += QStringLiteral(": ") + problem;
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+}
+
+// Reads the RIFF chunk headers of a WAV file and says what keeps QSoundEffect
+// from playing it, or nothing when it looks playable: PCM of 8, 16 or 32 bits
+// or 32-bit float (also in the extensible layout), with a data chunk. This
+// catches the usual faults before QSoundEffect, which would report them later
+// and with a message of its own.
+QString wavProblem(const QString &file)
+{
+    QFile f(file);
+    if (!f.exists())
+        return QStringLiteral("el archivo no existe");
+    if (QFileInfo(file).isDir())
+        return QStringLiteral("es una carpeta, no un archivo");
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se puede leer el archivo (%1)").arg(f.errorString());
+
+    char riff[12];
+    if (f.read(riff, 12) != 12 || memcmp(riff, "RIFF", 4) != 0 || memcmp(riff + 8, "WAVE", 4) != 0)
+        return QStringLiteral("no es un archivo WAV");
+
+    bool haveFormat = false;
+    while (true) {
+        char header[8];
+        if (f.read(header, 8) != 8)
+            return haveFormat ? QStringLiteral("el WAV no tiene datos de sonido")
+                              : QStringLiteral("el WAV no tiene bloque de formato");
+        const quint32 size = qFromLittleEndian<quint32>(header + 4);
+        const qint64 body = f.pos();
+        if (memcmp(header, "fmt ", 4) == 0) {
+            char fmt[40] = {};
+            const qint64 got = f.read(fmt, qMin<qint64>(size, qint64(sizeof fmt)));
+            if (got < 16)
+                return QStringLiteral("el bloque de formato del WAV está incompleto");
+            quint16 tag = qFromLittleEndian<quint16>(fmt);
+            const quint16 channels = qFromLittleEndian<quint16>(fmt + 2);
+            const quint32 rate = qFromLittleEndian<quint32>(fmt + 4);
+            const quint16 bits = qFromLittleEndian<quint16>(fmt + 14);
+            if (tag == 0xfffe && got >= 26)
+                tag = qFromLittleEndian<quint16>(fmt + 24); // the sub-format's first two bytes: the plain tag
+            const bool supported = (tag == 1 && (bits == 8 || bits == 16 || bits == 32)) || (tag == 3 && bits == 32);
+            if (!supported || channels == 0 || rate == 0)
+                return QStringLiteral(
+                           "formato de WAV que no se puede reproducir (formato %1, %2 bits, %3 canales, %4 Hz)")
+                    .arg(tag)
+                    .arg(bits)
+                    .arg(channels)
+                    .arg(rate);
+            haveFormat = true;
+        } else if (memcmp(header, "data", 4) == 0) {
+            return haveFormat ? QString() : QStringLiteral("el WAV no tiene bloque de formato");
+        }
+        // Chunks are padded to an even size.
+        if (!f.seek(body + size + (size & 1)))
+            return QStringLiteral("el WAV está incompleto");
+    }
+}
+
+} // namespace
+
+QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths), m_audio(new QObject)
+{
+    m_audioThread.setObjectName(QStringLiteral("korivanta-sound"));
+    m_audio->moveToThread(&m_audioThread);
+    m_audioThread.start();
+    // The first look at the audio devices connects to the sound server; do it
+    // now rather than on the first key press.
+    audioOutputAvailable();
+}
 
 QtSoundPlayer::~QtSoundPlayer()
 {
-    qDeleteAll(m_effects);
+    // The effects are deleted on their own thread, after every play handed
+    // over before this point.
+    QMetaObject::invokeMethod(
+        m_audio,
+        [this] {
+            for (const auto &sound : m_sounds) {
+                delete sound->effect;
+                sound->effect = nullptr;
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    m_audioThread.quit();
+    m_audioThread.wait();
+    delete m_audio;
 }
 
-QSoundEffect *QtSoundPlayer::effectFor(const QString &path)
+bool QtSoundPlayer::audioOutputAvailable()
 {
-    auto it = m_effects.find(path);
-    if (it != m_effects.end())
-        return *it;
-    auto *effect = new QSoundEffect;
-    effect->setSource(QUrl::fromLocalFile(m_paths.resolve(path)));
-    m_effects.insert(path, effect);
-    return effect;
+    return !QMediaDevices::defaultAudioOutput().isNull();
+}
+
+QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path)
+{
+    if (Sound *known = m_byPath.value(path))
+        return *known;
+    const QString file = m_paths.resolve(path);
+    Sound *sound = m_byFile.value(file);
+    if (!sound) {
+        m_sounds.push_back(std::make_unique<Sound>());
+        sound = m_sounds.back().get();
+        sound->file = file;
+        sound->problem = wavProblem(file);
+        m_byFile.insert(file, sound);
+    }
+    m_byPath.insert(path, sound);
+    return *sound;
+}
+
+void QtSoundPlayer::makeEffect(Sound &sound)
+{
+    sound.effectMade = true;
+    QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] {
+        auto *effect = new QSoundEffect;
+        s->effect = effect;
+        // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
+        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
+            if (effect->status() == QSoundEffect::Ready) {
+                s->ready = true;
+                s->awaiting.clear();
+            } else if (effect->status() == QSoundEffect::Error) {
+                s->undecodable = true;
+                s->playing = false;
+                const QStringList failed = std::exchange(s->awaiting, {});
+                for (const QString &path : failed)
+                    warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
+            }
+        });
+        QObject::connect(effect, &QSoundEffect::playingChanged, effect,
+                         [effect, s] { s->playing = effect->isPlaying(); });
+        effect->setSource(QUrl::fromLocalFile(file));
+    });
 }
 
 void QtSoundPlayer::preload(const QStringList &paths)
 {
-    for (const QString &p : paths)
-        effectFor(p);
+    // Problems are not reported here but by each PlaySoundFile of the path.
+    const bool device = audioOutputAvailable();
+    for (const QString &path : paths) {
+        if (path.isEmpty())
+            continue;
+        Sound &sound = soundFor(path);
+        if (sound.problem.isEmpty() && !sound.effectMade && device)
+            makeEffect(sound);
+    }
 }
 
 void QtSoundPlayer::PlaySoundFile(const QString &path)
 {
     if (path.isEmpty()) {
-        std::fprintf(stderr, "korivanta: aviso: no hay sonido que reproducir (ruta vacía)\n");
+        warn(path, {}, QStringLiteral("la ruta está vacía"));
         return;
     }
-    effectFor(path)->play();
+    Sound &sound = soundFor(path);
+    if (!sound.problem.isEmpty()) {
+        warn(path, sound.file, sound.problem);
+        return;
+    }
+    // Without a device no effect is made at all: QSoundEffect would report
+    // itself playing forever and print messages of its own.
+    if (!audioOutputAvailable()) {
+        warn(path, sound.file, QStringLiteral("no hay ningún dispositivo de salida de audio"));
+        return;
+    }
+    if (!sound.effectMade)
+        makeEffect(sound);
+    QMetaObject::invokeMethod(m_audio, [s = &sound, path] {
+        if (s->undecodable) {
+            warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
+            return;
+        }
+        if (s->effect->status() != QSoundEffect::Ready)
+            s->awaiting.append(path); // play() is held until decoding ends
+        // Each file has one effect: playing a file that is still sounding
+        // starts it again from its beginning, while sounds of other files go
+        // on and mix.
+        s->effect->play();
+    });
+}
+
+bool QtSoundPlayer::isPlaying(const QString &path) const
+{
+    const Sound *sound = m_byPath.value(path);
+    return sound && sound->playing;
+}
+
+bool QtSoundPlayer::isReady(const QString &path) const
+{
+    const Sound *sound = m_byPath.value(path);
+    return sound && sound->ready;
 }
 
 } // namespace korivanta

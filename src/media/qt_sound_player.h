@@ -1,11 +1,27 @@
 // The real sound player, on QSoundEffect.
+//
+// Each file is checked and decoded once: the first time a path is played or
+// preloaded, it is resolved, its WAV header is read and a QSoundEffect is made
+// for it and kept. Playing it again starts the kept effect, without touching
+// the disk. A sound that cannot be played gives one warning line on stderr per
+// PlaySoundFile call, and nothing else.
+//
+// The effects live on a thread of their own: starting one opens a stream on
+// the sound server, which takes from a fraction of a millisecond to tens of
+// milliseconds, and the windows must not wait for that. PlaySoundFile only
+// looks the sound up and hands it over.
 #pragma once
 
 #include "media/sound_player.h"
 
 #include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QThread>
 
+#include <atomic>
 #include <memory>
+#include <vector>
 
 class QSoundEffect;
 
@@ -18,14 +34,47 @@ public:
     explicit QtSoundPlayer(const MediaPaths &paths);
     ~QtSoundPlayer() override;
 
+    QtSoundPlayer(const QtSoundPlayer &) = delete;
+    QtSoundPlayer &operator=(const QtSoundPlayer &) = delete;
+
     void PlaySoundFile(const QString &path) override;
     void preload(const QStringList &paths) override;
 
+    // For measurements and diagnostics, from the thread that plays: whether
+    // the sound of that program path is playing now, and whether it is
+    // decoded and ready to start at once (false for a path never played or
+    // preloaded).
+    bool isPlaying(const QString &path) const;
+    bool isReady(const QString &path) const;
+
+    // Whether there is an audio output to play on; checked on every play, so a
+    // device that appears later is used.
+    static bool audioOutputAvailable();
+
 private:
-    QSoundEffect *effectFor(const QString &path);
+    struct Sound {
+        // Known to the calling thread only.
+        QString file;    // the local file
+        QString problem; // why it cannot be played; empty when it looks playable
+        bool effectMade = false;
+        // Known to the audio thread only.
+        QSoundEffect *effect = nullptr;
+        QStringList awaiting; // paths played while the effect was still decoding
+        bool undecodable = false;
+        // Written by the audio thread, read by anyone.
+        std::atomic<bool> playing = false;
+        std::atomic<bool> ready = false;
+    };
+
+    Sound &soundFor(const QString &path);
+    void makeEffect(Sound &sound);
 
     const MediaPaths &m_paths;
-    QHash<QString, QSoundEffect *> m_effects;
+    std::vector<std::unique_ptr<Sound>> m_sounds;
+    QHash<QString, Sound *> m_byPath; // program path as given
+    QHash<QString, Sound *> m_byFile; // local file: two spellings of one file share its sound
+    QThread m_audioThread;
+    QObject *m_audio; // lives on m_audioThread; every effect call runs there
 };
 
 } // namespace korivanta

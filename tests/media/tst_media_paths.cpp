@@ -1,0 +1,173 @@
+// The program's Windows paths reach the files under the drive C folder with
+// any letter case, in either Unicode normal form; what is not there stays
+// missing.
+#include "media/media_paths.h"
+
+#include "support/media_fixtures.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korivanta;
+
+namespace {
+
+const QString kNfcU = QStringLiteral("\u00fc");  // ü as one character
+const QString kNfdU = QStringLiteral("u\u0308"); // ü as u + combining diaeresis
+const QString kNfdN = QStringLiteral("n\u0303"); // ñ as n + combining tilde
+const QStringList kNfcGraphemes{QStringLiteral("\u00f1"), QStringLiteral("\u00e4"), QStringLiteral("\u00ef"),
+                                QStringLiteral("ch'"),    QStringLiteral("p'"),     QStringLiteral("chh")};
+
+} // namespace
+
+class TestMediaPaths : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void existingFilesAreFound_data();
+    void existingFilesAreFound();
+    void missingFilesStayMissing_data();
+    void missingFilesStayMissing();
+    void valuesWithoutFolderAreUsedUnchanged_data();
+    void valuesWithoutFolderAreUsedUnchanged();
+    void driveCIsFoundBesideOrInstalled();
+
+private:
+    QString onDisk(const QString &relative) const { return m_driveC.path() + QLatin1Char('/') + relative; }
+
+    QTemporaryDir m_driveC;
+    QTemporaryDir m_workDir;
+    QString m_previousWorkDir;
+};
+
+void TestMediaPaths::initTestCase()
+{
+    QVERIFY(m_driveC.isValid());
+    writeFile(onDisk(QStringLiteral("Trab_zumel/sonido/bien.wav")), "x");
+    writeFile(onDisk(QStringLiteral("Trab_zumel/sonido/instrucciones/adivinar_palabra.wav")), "x");
+    writeFile(onDisk(QStringLiteral("Trab_zumel/diccionario.mdb")), "x");
+    for (const QString &g : kNfcGraphemes)
+        writeFile(onDisk(QStringLiteral("Trab_zumel/grafemario/") + g + QStringLiteral(".wav")), "x");
+    // Stored decomposed, as some tools write names: found by a composed path.
+    writeFile(onDisk(QStringLiteral("Trab_zumel/grafemario/") + kNfdU + QStringLiteral(".wav")), "x");
+
+    // Values without a folder are looked up in the working directory.
+    QVERIFY(m_workDir.isValid());
+    writeFile(m_workDir.filePath(QStringLiteral("palabra.wav")), "x");
+    m_previousWorkDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_workDir.path()));
+}
+
+void TestMediaPaths::cleanupTestCase()
+{
+    QDir::setCurrent(m_previousWorkDir);
+}
+
+void TestMediaPaths::existingFilesAreFound_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("file"); // relative to drive C
+
+    const QString bien = QStringLiteral("Trab_zumel/sonido/bien.wav");
+    QTest::newRow("as the program writes it") << QStringLiteral("c:\\Trab_zumel\\sonido\\bien.wav") << bien;
+    QTest::newRow("all upper case") << QStringLiteral("C:\\TRAB_ZUMEL\\SONIDO\\BIEN.WAV") << bien;
+    QTest::newRow("mixed case") << QStringLiteral("C:\\trab_ZUMEL\\Sonido\\BIEN.wav") << bien;
+    QTest::newRow("forward slashes") << QStringLiteral("c:/Trab_zumel/sonido/bien.wav") << bien;
+    QTest::newRow("doubled separator") << QStringLiteral("c:\\Trab_zumel\\\\sonido\\bien.wav") << bien;
+    QTest::newRow("rooted without drive") << QStringLiteral("\\Trab_zumel\\sonido\\bien.wav") << bien;
+    QTest::newRow("database") << QStringLiteral("C:\\Trab_zumel\\diccionario.mdb")
+                              << QStringLiteral("Trab_zumel/diccionario.mdb");
+    QTest::newRow("deeper folder") << QStringLiteral("c:\\Trab_zumel\\sonido\\instrucciones\\adivinar_palabra.wav")
+                                   << QStringLiteral("Trab_zumel/sonido/instrucciones/adivinar_palabra.wav");
+
+    for (const QString &g : kNfcGraphemes) {
+        const QString file = QStringLiteral("Trab_zumel/grafemario/") + g + QStringLiteral(".wav");
+        for (const QString &folder : {QStringLiteral("grafemario"), QStringLiteral("Grafemario")}) {
+            QTest::addRow("%s %s", qPrintable(folder), qPrintable(g))
+                << QStringLiteral("c:\\Trab_zumel\\") + folder + QLatin1Char('\\') + g + QStringLiteral(".wav") << file;
+        }
+    }
+    const QString nfdFile = QStringLiteral("Trab_zumel/grafemario/") + kNfdU + QStringLiteral(".wav");
+    QTest::newRow("composed path, decomposed name on disk")
+        << QStringLiteral("c:\\Trab_zumel\\grafemario\\") + kNfcU + QStringLiteral(".wav") << nfdFile;
+    QTest::newRow("composed path, decomposed name on disk, other case")
+        << QStringLiteral("c:\\Trab_zumel\\Grafemario\\\u00dc.WAV") << nfdFile;
+    QTest::newRow("decomposed path, composed name on disk")
+        << QStringLiteral("c:\\Trab_zumel\\grafemario\\") + kNfdN + QStringLiteral(".wav")
+        << QStringLiteral("Trab_zumel/grafemario/\u00f1.wav");
+    QTest::newRow("upper-case letter with tilde") << QStringLiteral("c:\\Trab_zumel\\grafemario\\\u00d1.wav")
+                                                  << QStringLiteral("Trab_zumel/grafemario/\u00f1.wav");
+}
+
+void TestMediaPaths::existingFilesAreFound()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, file);
+    const QString resolved = MediaPaths(m_driveC.path()).resolve(programPath);
+    QCOMPARE(resolved, onDisk(file));
+    QVERIFY(QFileInfo(resolved).isFile());
+}
+
+void TestMediaPaths::missingFilesStayMissing_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("missing file") << QStringLiteral("c:\\Trab_zumel\\sonido\\mal.wav");
+    QTest::newRow("missing folder") << QStringLiteral("c:\\Trab_zumel\\ruidos\\bien.wav");
+    QTest::newRow("file used as folder") << QStringLiteral("c:\\Trab_zumel\\sonido\\bien.wav\\x.wav");
+    // The same tree exists on C, but only drive C is here.
+    QTest::newRow("drive D") << QStringLiteral("D:\\Trab_zumel\\sonido\\bien.wav");
+    QTest::newRow("drive d, missing") << QStringLiteral("d:\\nada\\nada.wav");
+    QTest::newRow("almost the name") << QStringLiteral("c:\\Trab_zumel\\grafemario\\n.wav");
+    QTest::newRow("apostrophe missing") << QStringLiteral("c:\\Trab_zumel\\grafemario\\ch.wav");
+}
+
+void TestMediaPaths::missingFilesStayMissing()
+{
+    QFETCH(QString, programPath);
+    const QString resolved = MediaPaths(m_driveC.path()).resolve(programPath);
+    QVERIFY2(!QFileInfo::exists(resolved), qPrintable(resolved));
+}
+
+void TestMediaPaths::valuesWithoutFolderAreUsedUnchanged_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("in the working directory") << QStringLiteral("palabra.wav") << true;
+    // bien.wav lies under drive C, but a value without folder does not go there.
+    QTest::newRow("only under drive C") << QStringLiteral("bien.wav") << false;
+    QTest::newRow("nowhere") << QStringLiteral("nada.wav") << false;
+}
+
+void TestMediaPaths::valuesWithoutFolderAreUsedUnchanged()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, exists);
+    const QString resolved = MediaPaths(m_driveC.path()).resolve(value);
+    QCOMPARE(resolved, value);
+    QCOMPARE(QFileInfo(resolved).isFile(), exists);
+}
+
+void TestMediaPaths::driveCIsFoundBesideOrInstalled()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    // Neither exists: the folder beside the program, which opens nothing.
+    QCOMPARE(MediaPaths::locateDriveC(bin), QDir::cleanPath(bin + QStringLiteral("/drive_c")));
+
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/korivanta/drive_c"))));
+    QCOMPARE(MediaPaths::locateDriveC(bin), root.filePath(QStringLiteral("share/korivanta/drive_c")));
+
+    QVERIFY(QDir().mkpath(bin + QStringLiteral("/drive_c")));
+    QCOMPARE(MediaPaths::locateDriveC(bin), QDir::cleanPath(bin + QStringLiteral("/drive_c")));
+}
+
+QTEST_GUILESS_MAIN(TestMediaPaths)
+#include "tst_media_paths.moc"

@@ -1,0 +1,240 @@
+// The real sound player returns at once whatever it is given, and a sound that
+// cannot be played costs exactly one warning line per call. Runs with or
+// without an audio device; the checks that need one are skipped without.
+#include "media/media_paths.h"
+#include "media/qt_sound_player.h"
+
+#include "support/media_fixtures.h"
+#include "support/stderr_capture.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <memory>
+
+using namespace korivanta;
+
+namespace {
+
+QByteArray riff(const QByteArray &chunks)
+{
+    QByteArray out("RIFF");
+    const quint32 size = qToLittleEndian(quint32(4 + chunks.size()));
+    out.append(reinterpret_cast<const char *>(&size), 4);
+    return out + "WAVE" + chunks;
+}
+
+QByteArray chunk(const char *id, const QByteArray &body)
+{
+    QByteArray out(id, 4);
+    const quint32 size = qToLittleEndian(quint32(body.size()));
+    out.append(reinterpret_cast<const char *>(&size), 4);
+    return out + body;
+}
+
+QByteArray fmtBody(quint16 tag, quint16 channels, quint32 rate, quint16 bits)
+{
+    QByteArray b(16, '\0');
+    qToLittleEndian(tag, b.data());
+    qToLittleEndian(channels, b.data() + 2);
+    qToLittleEndian(rate, b.data() + 4);
+    qToLittleEndian(quint32(rate * channels * bits / 8), b.data() + 8);
+    qToLittleEndian(quint16(channels * bits / 8), b.data() + 12);
+    qToLittleEndian(bits, b.data() + 14);
+    return b;
+}
+
+} // namespace
+
+class TestSoundPlayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void unplayableSoundWarnsOncePerCall_data();
+    void unplayableSoundWarnsOncePerCall();
+    void repeatedCallsWarnEachTime();
+    void preloadIsSilent();
+    void playableSoundPlaysOrWarnsOfNoDevice();
+    void bothSpellingsShareOneSound();
+    void soundsOfDifferentFilesPlayTogether();
+    void decodingFailureFoundLaterStillWarnsOnce();
+    void destroyedWhilePlaying();
+
+private:
+    QString programPath(const QString &name) const { return QStringLiteral("c:\\Trab_zumel\\sonido\\") + name; }
+
+    QTemporaryDir m_driveC;
+    std::unique_ptr<MediaPaths> m_paths;
+};
+
+void TestSoundPlayer::initTestCase()
+{
+    QVERIFY(m_driveC.isValid());
+    m_paths = std::make_unique<MediaPaths>(m_driveC.path());
+    const QString dir = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/"));
+    writeFile(dir + QStringLiteral("bien.wav"), wavBytes(300));
+    writeFile(dir + QStringLiteral("otro.wav"), wavBytes(300, 660));
+    writeFile(dir + QStringLiteral("texto.wav"), "esto no es un sonido\n");
+    writeFile(dir + QStringLiteral("vacio.wav"), QByteArray());
+    writeFile(dir + QStringLiteral("sin_formato.wav"), riff(chunk("data", QByteArray(100, '\0'))));
+    writeFile(dir + QStringLiteral("sin_datos.wav"), riff(chunk("fmt ", fmtBody(1, 1, 22050, 16))));
+    writeFile(dir + QStringLiteral("adpcm.wav"),
+              riff(chunk("fmt ", fmtBody(2, 1, 22050, 4)) + chunk("data", QByteArray(100, '\0'))));
+    writeFile(dir + QStringLiteral("cortado.wav"), wavBytes(300).left(30));
+    QDir().mkpath(dir + QStringLiteral("carpeta.wav"));
+    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/grafemario/ch'.wav")), wavBytes(200));
+}
+
+void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason"); // a word the warning must hold
+
+    QTest::newRow("empty path") << QString() << QStringLiteral("vacía");
+    QTest::newRow("missing file") << programPath(QStringLiteral("nada.wav")) << QStringLiteral("no existe");
+    QTest::newRow("missing folder") << QStringLiteral("c:\\Trab_zumel\\nada\\bien.wav") << QStringLiteral("no existe");
+    QTest::newRow("other drive") << QStringLiteral("d:\\Trab_zumel\\sonido\\bien.wav") << QStringLiteral("no existe");
+    QTest::newRow("text named .wav") << programPath(QStringLiteral("texto.wav"))
+                                     << QStringLiteral("no es un archivo WAV");
+    QTest::newRow("empty file") << programPath(QStringLiteral("vacio.wav")) << QStringLiteral("no es un archivo WAV");
+    QTest::newRow("no format chunk") << programPath(QStringLiteral("sin_formato.wav")) << QStringLiteral("formato");
+    QTest::newRow("no data chunk") << programPath(QStringLiteral("sin_datos.wav")) << QStringLiteral("datos");
+    QTest::newRow("compressed format") << programPath(QStringLiteral("adpcm.wav")) << QStringLiteral("formato 2");
+    QTest::newRow("cut in the header") << programPath(QStringLiteral("cortado.wav")) << QStringLiteral("formato");
+    QTest::newRow("folder") << programPath(QStringLiteral("carpeta.wav")) << QStringLiteral("carpeta");
+}
+
+void TestSoundPlayer::unplayableSoundWarnsOncePerCall()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    QtSoundPlayer player(*m_paths);
+
+    StderrCapture capture;
+    player.PlaySoundFile(path);
+    QTest::qWait(100); // room for a late second warning, which must not come
+    const QString text = capture.finish();
+
+    const QStringList warnings = StderrCapture::warnings(text);
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].contains(QStringLiteral("«") + path + QStringLiteral("»")), qPrintable(warnings[0]));
+    QVERIFY2(warnings[0].contains(reason), qPrintable(warnings[0]));
+    QVERIFY(!player.isPlaying(path));
+}
+
+void TestSoundPlayer::repeatedCallsWarnEachTime()
+{
+    QtSoundPlayer player(*m_paths);
+    StderrCapture capture;
+    for (int i = 0; i < 3; ++i)
+        player.PlaySoundFile(programPath(QStringLiteral("texto.wav")));
+    player.PlaySoundFile(QString());
+    QTest::qWait(100);
+    QCOMPARE(StderrCapture::warnings(capture.finish()).size(), 4);
+}
+
+void TestSoundPlayer::preloadIsSilent()
+{
+    QtSoundPlayer player(*m_paths);
+    StderrCapture capture;
+    player.preload({programPath(QStringLiteral("bien.wav")), programPath(QStringLiteral("nada.wav")),
+                    programPath(QStringLiteral("texto.wav")), QString()});
+    QTest::qWait(100);
+    QVERIFY(StderrCapture::warnings(capture.finish()).isEmpty());
+
+    // The problem found while preloading is told when the sound is played.
+    StderrCapture again;
+    player.PlaySoundFile(programPath(QStringLiteral("nada.wav")));
+    QTest::qWait(50);
+    QCOMPARE(StderrCapture::warnings(again.finish()).size(), 1);
+}
+
+void TestSoundPlayer::playableSoundPlaysOrWarnsOfNoDevice()
+{
+    QtSoundPlayer player(*m_paths);
+    const QString path = programPath(QStringLiteral("bien.wav"));
+    StderrCapture capture;
+    player.PlaySoundFile(path);
+    QTest::qWait(100);
+    const QStringList warnings = StderrCapture::warnings(capture.finish());
+    if (QtSoundPlayer::audioOutputAvailable()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+        QTRY_VERIFY(player.isPlaying(path));
+    } else {
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("dispositivo")), qPrintable(warnings[0]));
+        QVERIFY(!player.isPlaying(path));
+    }
+}
+
+void TestSoundPlayer::bothSpellingsShareOneSound()
+{
+    if (!QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: nothing plays");
+    QtSoundPlayer player(*m_paths);
+    const QString keyboard = QStringLiteral("c:\\Trab_zumel\\grafemario\\ch'.wav");
+    const QString panel = QStringLiteral("c:\\Trab_zumel\\Grafemario\\CH'.WAV");
+    player.preload({keyboard});
+    player.PlaySoundFile(panel);
+    // One effect for the file: the keyboard's spelling sees it playing.
+    QTRY_VERIFY(player.isPlaying(keyboard));
+}
+
+void TestSoundPlayer::soundsOfDifferentFilesPlayTogether()
+{
+    if (!QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: nothing plays");
+    QtSoundPlayer player(*m_paths);
+    const QString first = programPath(QStringLiteral("bien.wav"));
+    const QString second = programPath(QStringLiteral("otro.wav"));
+    player.preload({first, second});
+    player.PlaySoundFile(first);
+    player.PlaySoundFile(second);
+    QTRY_VERIFY(player.isPlaying(first) && player.isPlaying(second));
+}
+
+void TestSoundPlayer::decodingFailureFoundLaterStillWarnsOnce()
+{
+    if (!QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: no decoding happens");
+    // Extensible format whose sub-format is no known one: the header looks
+    // playable, and only the decoder finds out, a moment later.
+    QByteArray fmt = fmtBody(0xfffe, 1, 22050, 16);
+    fmt.append(QByteArray::fromHex("1600100004000000"));
+    fmt.append(QByteArray(16, '\x99'));
+    const QString path = programPath(QStringLiteral("extensible.wav"));
+    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/extensible.wav")),
+              riff(chunk("fmt ", fmt) + chunk("data", QByteArray(200, '\0'))));
+
+    QtSoundPlayer player(*m_paths);
+    StderrCapture capture;
+    player.PlaySoundFile(path);
+    QTest::qWait(300);
+    QCOMPARE(StderrCapture::warnings(capture.finish()).size(), 1);
+
+    QVERIFY(!player.isPlaying(path));
+
+    // Known by now: the next call is not tried again, and warns once.
+    StderrCapture again;
+    player.PlaySoundFile(path);
+    QTest::qWait(100);
+    QCOMPARE(StderrCapture::warnings(again.finish()).size(), 1);
+}
+
+void TestSoundPlayer::destroyedWhilePlaying()
+{
+    StderrCapture capture; // no device: the plays warn
+    {
+        QtSoundPlayer player(*m_paths);
+        player.preload({programPath(QStringLiteral("bien.wav"))});
+        player.PlaySoundFile(programPath(QStringLiteral("bien.wav")));
+        player.PlaySoundFile(programPath(QStringLiteral("otro.wav"))); // still decoding
+    }
+    QTest::qWait(100); // late notifications of the deleted effects must go nowhere
+}
+
+QTEST_MAIN(TestSoundPlayer)
+#include "tst_sound_player.moc"
