@@ -7,4 +7,8 @@ namespace korivanta {
 
 void installFontSubstitutes();
 
+// Looks up every font the windows name, so that the first window that uses
+// one does not wait for the font system.
+void prepareFonts();
+
 } // namespace korivanta

@@ -1,9 +1,12 @@
 #include "app/screen_flow.h"
 
+#include "app/fonts.h"
 #include "game/con_obj.h"
+#include "game/window_pictures.h"
 #include "menu/form1.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace {
 
@@ -20,6 +23,32 @@ void bringToFront(QWidget &w)
 
 namespace korivanta {
 
+namespace {
+
+// Runs a piece of idle work once, right after the watched window's first paint.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QObject *parent, std::function<void()> work) : QObject(parent), m_work(std::move(work)) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_work) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                auto work = std::move(m_work);
+                work();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_work;
+};
+
+} // namespace
+
 ScreenFlow::ScreenFlow(Media media) : m_media(std::move(media)) {}
 
 ScreenFlow::~ScreenFlow() = default;
@@ -28,6 +57,12 @@ void ScreenFlow::start()
 {
     m_form1 = std::make_unique<Form1>(*this);
     m_form1->show();
+    // Once the menu is on screen and waits for the learner, get the game
+    // window's pictures and fonts ready.
+    m_form1->installEventFilter(new AfterFirstPaint(m_form1.get(), [] {
+        prepareFonts();
+        prepareWindowPictures();
+    }));
 }
 
 void ScreenFlow::showConObj()

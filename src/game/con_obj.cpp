@@ -7,6 +7,7 @@
 #include "game/data_control.h"
 #include "game/image_control.h"
 #include "game/keyboard_table.h"
+#include "game/window_pictures.h"
 #include "graphemes/chart_table.h"
 #include "media/animation_player.h"
 #include "media/media_files.h"
@@ -50,16 +51,6 @@ const QCursor &handCursor()
         return hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 10, 1);
     }();
     return cursor;
-}
-
-QPixmap windowPicture(const QString &name)
-{
-    return QPixmap(QStringLiteral(":/pictures/") + name);
-}
-
-QString keyPictureName(int key, bool grey)
-{
-    return QStringLiteral("key_%1%2.bmp").arg(key, 2, 10, QLatin1Char('0')).arg(grey ? "_grey" : "");
 }
 
 // Controls without a handler of their own still take the pointer movements
