@@ -323,6 +323,11 @@ private slots:
         QTest::addRow("another drive") << QStringLiteral("d:\\dibujos\\uta.bmp") << QByteArray() << false;
         QTest::addRow("only separators") << QStringLiteral("\\\\//") << QByteArray() << false;
         QTest::addRow("a folder") << QStringLiteral("c:\\Trab_zumel") << QByteArray() << false;
+        // "." and ".." go by name, as on Windows: never above the drive's root,
+        // and through folders that do not exist.
+        QTest::addRow("above the root") << QStringLiteral("c:\\..\\..\\Trab_zumel\\.\\dibujos\\uta.bmp") << bmp << true;
+        QTest::addRow("through a missing folder")
+            << QStringLiteral("c:\\Trab_zumel\\no_existe\\..\\dibujos\\uta.bmp") << bmp << true;
         QTest::addRow("whole picture, other case") << QStringLiteral("C:\\TRAB_ZUMEL\\DIBUJOS\\UTA.BMP") << bmp << true;
     }
     void brokenPicturePlaysOn()
