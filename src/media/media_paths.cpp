@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace korivanta {
 
@@ -49,12 +48,14 @@ QString MediaPaths::resolve(const QString &programPath) const
     if (programPath.isEmpty())
         return {};
 
-    static const QRegularExpression drive(QStringLiteral("^([A-Za-z]):"));
+    // Plain character tests rather than regular expressions: a path holding
+    // a stray surrogate is no valid UTF-16, and a regular expression would not
+    // match it at all.
+    const auto isDriveLetter = [](QChar c) { return c.unicode() < 128 && c.isLetter(); };
     QString dir;
     QString rest = programPath;
-    const QRegularExpressionMatch m = drive.match(programPath);
-    if (m.hasMatch()) {
-        const QChar letter = m.captured(1).at(0).toLower();
+    if (programPath.size() >= 2 && isDriveLetter(programPath[0]) && programPath[1] == QLatin1Char(':')) {
+        const QChar letter = programPath[0].toLower();
         // Only drive C exists here; any other drive names a folder that is not there.
         dir = letter == QLatin1Char('c') ? m_driveC : QDir::cleanPath(m_driveC + QStringLiteral("/../drive_") + letter);
         rest = programPath.mid(2);
@@ -62,7 +63,23 @@ QString MediaPaths::resolve(const QString &programPath) const
         dir = m_driveC; // a rooted path without drive is on the current drive, C
     }
 
-    const QStringList parts = rest.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
+    // "." and ".." are taken by their names alone, as Windows does, before any
+    // folder is looked at; ".." never climbs above the drive's root.
+    const bool anchored = !dir.isEmpty();
+    QStringList parts;
+    rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    for (const QString &part : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty() && parts.last() != QLatin1String(".."))
+                parts.removeLast();
+            else if (!anchored)
+                parts << part;
+            continue;
+        }
+        parts << part;
+    }
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString found = findEntry(dir, parts[i]);
         if (found.isEmpty()) {
@@ -74,7 +91,7 @@ QString MediaPaths::resolve(const QString &programPath) const
         }
         dir = found;
     }
-    return dir;
+    return dir.isEmpty() ? QStringLiteral(".") : dir; // "." or "a\..": the working directory
 }
 
 } // namespace korivanta
