@@ -10,6 +10,7 @@
 #include "app/fonts.h"
 #include "app/modulo1.h"
 #include "game/image_control.h"
+#include "support/drawn_layout.h"
 #include "support/game_fixture.h"
 
 #include <QFrame>
@@ -23,22 +24,6 @@
 using namespace korivanta;
 
 namespace {
-
-// Twips to pixels, as the window was drawn: 15 twips a pixel, to the nearest.
-int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-QRect pxRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
-
-QPoint pxPoint(int x, int y)
-{
-    return {px(x), px(y)};
-}
 
 QPoint centreOf(const QRect &r)
 {
@@ -238,11 +223,6 @@ bool isHand(const QCursor &c)
     if (QFile::exists(QStringLiteral(":/pictures/hand.ico")))
         return c.shape() == Qt::BitmapCursor && !c.pixmap().isNull();
     return c.shape() == Qt::PointingHandCursor || c.shape() == Qt::BitmapCursor;
-}
-
-QColor pixelOf(QWidget *w, QPoint p)
-{
-    return QColor(w->grab().toImage().pixel(p));
 }
 
 } // namespace

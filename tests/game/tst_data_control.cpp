@@ -42,10 +42,7 @@ struct Watch {
 
 // A data source over a words database made for the test, watched.
 struct Source {
-    explicit Source(const QList<WordRow> &rows) : paths(dir.path())
-    {
-        file = makeWordsDatabase(dir.path(), rows);
-    }
+    explicit Source(const QList<WordRow> &rows) : paths(dir.path()) { file = makeWordsDatabase(dir.path(), rows); }
     QTemporaryDir dir;
     QString file;
     MediaPaths paths;

@@ -6,6 +6,7 @@
 
 #include "app/fonts.h"
 #include "app/modulo1.h"
+#include "support/drawn_layout.h"
 #include "support/game_fixture.h"
 
 #include <QLabel>
@@ -19,17 +20,6 @@ using namespace korivanta;
 
 namespace {
 
-// Twips to pixels, as the menu was drawn: 15 twips a pixel, to the nearest.
-int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-QRect pxRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
-
 const QColor kWindowColour(255, 224, 192);
 const QColor kLabelColour(64, 0, 0);
 const QColor kButtonColour(255, 192, 128);
@@ -40,11 +30,6 @@ QList<WordRow> someWords()
         {QStringLiteral("uta"), QStringLiteral("casa"), QStringLiteral("hogar"), QVariant(), QVariant()},
         {QStringLiteral("qala"), QStringLiteral("piedra"), QStringLiteral("naturaleza"), QVariant(), QVariant()},
     };
-}
-
-QColor pixelOf(QWidget *w, QPoint p)
-{
-    return QColor(w->grab().toImage().pixel(p));
 }
 
 // The controls that the tab key reaches, in the order it reaches them.
