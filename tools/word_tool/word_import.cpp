@@ -102,6 +102,41 @@ QString sourceFile(const QString &csvPath, const QString &named)
     return QDir::cleanPath(QFileInfo(csvPath).absoluteDir().absoluteFilePath(named));
 }
 
+// Word processors and Aymara texts write the apostrophe of p', t', ch', k', q'
+// as ’ (U+2019) or ʼ (U+02BC); the keyboard enters the plain ' (U+0027).
+QString keyboardApostrophes(QString word)
+{
+    return word.replace(QChar(0x2019), QLatin1Char('\'')).replace(QChar(0x02BC), QLatin1Char('\''));
+}
+
+// A media folder, read once: the files of many words are looked up in it
+// without listing the folder for each, matched like the game matches them
+// (without regard to case, in precomposed form).
+class MediaFolder {
+public:
+    MediaFolder(const QString &mediaRoot, const QString &programFolder)
+        : m_path(localMediaPath(mediaRoot, programFolder))
+    {
+        for (const QString &entry : QDir(m_path).entryList(QDir::Files | QDir::Hidden | QDir::System))
+            m_entries.insert(comparable(entry), entry);
+    }
+    // The local file of a program path in this folder: the file there, whatever
+    // its case, or where a new one goes.
+    QString file(const QString &programPath) const
+    {
+        const QString name = programPath.section(QLatin1Char('\\'), -1);
+        return m_path + QLatin1Char('/') + m_entries.value(comparable(name), name);
+    }
+
+private:
+    static QString comparable(const QString &name)
+    {
+        return name.normalized(QString::NormalizationForm_C).toCaseFolded();
+    }
+    QString m_path;
+    QHash<QString, QString> m_entries;
+};
+
 struct Copy {
     QString source, destination; // local files
 };
@@ -133,7 +168,8 @@ QString makeVoice(const Voice &v, const SpeakFunction &speak)
     const QFileInfo dst(v.destination);
     if (!QDir().mkpath(dst.absolutePath()))
         return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
-    const QString tmp = dst.absolutePath() + QStringLiteral("/.") + dst.fileName() + QStringLiteral(".voz");
+    // Hidden while it is made; the synthesiser wants the .wav ending.
+    const QString tmp = dst.absolutePath() + QStringLiteral("/.") + dst.fileName() + QStringLiteral(".tmp.wav");
     QFile::remove(tmp);
     const QString error = speak(v.word, tmp);
     if (!error.isEmpty()) {
@@ -303,6 +339,8 @@ ImportResult importWords(const ImportRequest &request)
         return column.contains(name) ? fields.value(column[name]).trimmed().normalized(QString::NormalizationForm_C)
                                      : QString();
     };
+    const MediaFolder pictureFolder(request.mediaRoot, QString::fromUtf16(kWordPictureFolder));
+    const MediaFolder soundFolder(request.mediaRoot, QString::fromUtf16(kWordSoundFolder));
     QList<wordsdb::Word> words;
     QList<Copy> copies;
     QList<Voice> voices;
@@ -321,7 +359,7 @@ ImportResult importWords(const ImportRequest &request)
                     .arg(header.size()));
             continue;
         }
-        wordsdb::Word w{field(r.fields, QStringLiteral("nom_ay")),
+        wordsdb::Word w{keyboardApostrophes(field(r.fields, QStringLiteral("nom_ay"))),
                         field(r.fields, QStringLiteral("nom_esp")),
                         field(r.fields, QStringLiteral("categoria")),
                         {},
@@ -378,9 +416,9 @@ ImportResult importWords(const ImportRequest &request)
         // only if they bring the same file.
         QList<Copy> rowCopies;
         if (!picture.isEmpty())
-            rowCopies.append({picture, localMediaPath(request.mediaRoot, w.dibujo)});
+            rowCopies.append({picture, pictureFolder.file(w.dibujo)});
         if (!sound.isEmpty())
-            rowCopies.append({sound, localMediaPath(request.mediaRoot, w.sonido)});
+            rowCopies.append({sound, soundFolder.file(w.sonido)});
         bool conflict = false;
         for (const Copy &c : rowCopies) {
             const QString before = destinationFrom.value(c.destination);
@@ -401,13 +439,13 @@ ImportResult importWords(const ImportRequest &request)
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
         };
         if (picture.isEmpty()) {
-            const QString local = localMediaPath(request.mediaRoot, w.dibujo);
+            const QString local = pictureFolder.file(w.dibujo);
             if (!QFileInfo::exists(local) && !destinationFrom.contains(local))
                 warn(QStringLiteral("no hay dibujo de «%1» en «%2»; el juego la mostrará sin dibujo")
                          .arg(w.nomAy, local));
         }
         if (sound.isEmpty()) {
-            const QString local = localMediaPath(request.mediaRoot, w.sonido);
+            const QString local = soundFolder.file(w.sonido);
             if (!QFileInfo::exists(local) && !destinationFrom.contains(local)) {
                 if (request.speak) {
                     if (!voiced.contains(local))

@@ -35,7 +35,8 @@ Uso:
       medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav. Una
       ruta relativa se toma desde la carpeta del archivo CSV. Sin archivo, la
       palabra usa dibujos/<palabra>.bmp y sonido/palabras/<palabra>.wav.
-      Cada palabra debe poder escribirse con las 32 teclas del juego, y su
+      Cada palabra debe poder escribirse con las 32 teclas del juego (el
+      apóstrofo ’ o ʼ se guarda como el ' del teclado), y su
       categoría debe ser una de estas:
           %1
       Si alguna fila tiene un error, no se importa nada: se muestran todas las
@@ -241,16 +242,17 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
         const ImportResult result = importWords(request);
-        printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
         if (!result.ok()) {
             for (const QString &e : result.errors)
                 err << QStringLiteral("error: ") << e << '\n';
             err << QStringLiteral("No se importó ninguna palabra: la base de datos no cambió.\n");
             return 1;
         }
-        out << QStringLiteral("Se importaron %1 %2 a %3\n")
-                   .arg(result.imported)
-                   .arg(result.imported == 1 ? QStringLiteral("palabra") : QStringLiteral("palabras"), dbPath);
+        printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
+        err.flush();
+        out << (result.imported == 1
+                    ? QStringLiteral("Se importó 1 palabra a %1\n").arg(dbPath)
+                    : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(dbPath));
         return 0;
     }
 
