@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(fileBytes(paths.resolve(pictures + "qamaqi.png")), QByteArray("png bytes"));
         QVERIFY(!QFile::exists(paths.resolve(sounds + "qamaqi.wav")));
         // A word without its standard files is imported with a warning.
-        QVERIFY2(t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")) == false, qPrintable(t.err));
+        QVERIFY2(!t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")), qPrintable(t.err));
         QVERIFY2(t.err.contains(QStringLiteral("no hay sonido de «qamaqi»")), qPrintable(t.err));
         QVERIFY2(!t.err.contains(QStringLiteral("error")), qPrintable(t.err));
         // Nothing left behind beside the database.

@@ -324,8 +324,12 @@ ImportResult importWords(const ImportRequest &request)
         dbInfo.absoluteDir().absoluteFilePath(QStringLiteral(".") + dbInfo.fileName() + QStringLiteral(".bloqueo")));
     lock.setStaleLockTime(3600 * 1000); // a lock of a process that is gone is stale at once
     if (!lock.tryLock(10000)) {
-        result.errors
-            << QStringLiteral("otra importación está usando la base de datos «%1»; inténtelo más tarde").arg(dbPath);
+        if (lock.error() == QLockFile::LockFailedError)
+            result.errors << QStringLiteral("otra importación está usando la base de datos «%1»; inténtelo más tarde")
+                                 .arg(dbPath);
+        else
+            result.errors
+                << QStringLiteral("no se puede escribir en la carpeta de «%1» (¿hace falta sudo?)").arg(dbPath);
         return result;
     }
 
