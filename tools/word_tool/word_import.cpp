@@ -320,9 +320,12 @@ ImportResult importWords(const ImportRequest &request)
     }
     const QString dbPath = dbInfo.canonicalFilePath();
     // One import at a time: the lock is held from reading the database to replacing it.
+    const QFileInfo real(dbPath);
     QLockFile lock(
-        dbInfo.absoluteDir().absoluteFilePath(QStringLiteral(".") + dbInfo.fileName() + QStringLiteral(".bloqueo")));
-    lock.setStaleLockTime(3600 * 1000); // a lock of a process that is gone is stale at once
+        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo")));
+    // A live import keeps the lock up to an hour; the lock of one that was
+    // killed is taken over at once (its process is gone).
+    lock.setStaleLockTime(3600 * 1000);
     if (!lock.tryLock(10000)) {
         if (lock.error() == QLockFile::LockFailedError)
             result.errors << QStringLiteral("otra importación está usando la base de datos «%1»; inténtelo más tarde")
