@@ -9,15 +9,26 @@
 
 namespace korivanta {
 
-inline QList<QStringList> parseCsv(const QString &text)
+// One record of the file and the line on which it starts (from 1). Blank
+// lines hold no record.
+struct CsvRecord {
+    qsizetype line = 0;
+    QStringList fields;
+};
+
+inline QList<CsvRecord> parseCsvRecords(const QString &text)
 {
-    QList<QStringList> rows;
+    QList<CsvRecord> records;
     QStringList row;
     QString field;
     bool quoted = false;
     bool fieldStarted = false;
+    qsizetype line = 1;    // the line the reader is on
+    qsizetype rowLine = 1; // the line the current record started on
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
+        if (!fieldStarted && field.isEmpty() && row.isEmpty())
+            rowLine = line;
         if (quoted) {
             if (c == QLatin1Char('"')) {
                 if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
@@ -27,6 +38,8 @@ inline QList<QStringList> parseCsv(const QString &text)
                     quoted = false;
                 }
             } else {
+                if (c == QLatin1Char('\n'))
+                    ++line;
                 field += c;
             }
         } else if (c == QLatin1Char('"')) {
@@ -41,11 +54,12 @@ inline QList<QStringList> parseCsv(const QString &text)
                 ++i;
             if (fieldStarted || !field.isEmpty() || !row.isEmpty()) {
                 row.append(field);
-                rows.append(row);
+                records.append({rowLine, row});
             }
             row.clear();
             field.clear();
             fieldStarted = false;
+            ++line;
         } else {
             field += c;
             fieldStarted = true;
@@ -53,19 +67,35 @@ inline QList<QStringList> parseCsv(const QString &text)
     }
     if (fieldStarted || !field.isEmpty() || !row.isEmpty()) {
         row.append(field);
-        rows.append(row);
+        records.append({rowLine, row});
     }
+    return records;
+}
+
+inline QList<QStringList> parseCsv(const QString &text)
+{
+    QList<QStringList> rows;
+    for (const CsvRecord &r : parseCsvRecords(text))
+        rows.append(r.fields);
     return rows;
 }
 
-inline QList<QStringList> readCsv(const QString &path, QString *error)
+inline QString readCsvText(const QString &path, QString *error)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("no se puede leer %1").arg(path);
         return {};
     }
-    return parseCsv(QString::fromUtf8(f.readAll()));
+    QByteArray bytes = f.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF")) // the byte order mark that spreadsheets write
+        bytes.remove(0, 3);
+    return QString::fromUtf8(bytes);
+}
+
+inline QList<QStringList> readCsv(const QString &path, QString *error)
+{
+    return parseCsv(readCsvText(path, error));
 }
 
 } // namespace korivanta

@@ -1,0 +1,563 @@
+// The teacher's word tool: importing a CSV file (rows appended where the game's
+// category queries find them, media copied and named), refusing bad rows
+// without touching the database, replacing the database in one step even when
+// the tool is killed, listing the words, and speaking a word.
+#include "game/category_queries.h"
+#include "game/data_control.h"
+#include "media/media_paths.h"
+#include "support/words_fixture.h"
+#include "word_tool/word_import.h"
+#include "word_tool/word_tool.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+#include <QThread>
+#include <QUuid>
+
+#include <cstring>
+
+using namespace korivanta;
+
+namespace {
+
+const QString kDb = QStringLiteral("C:\\Trab_zumel\\diccionario.mdb");
+
+QList<WordRow> sampleWords()
+{
+    return {
+        {"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
+         "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"},
+        {"anu", "perro", "animal", "c:\\Trab_zumel\\dibujos\\anu.bmp", "c:\\Trab_zumel\\sonido\\palabras\\anu.wav"},
+        {"phisi", "gato", "animal", "c:\\Trab_zumel\\dibujos\\phisi.bmp",
+         "c:\\Trab_zumel\\sonido\\palabras\\phisi.wav"},
+        {"k'ita", "raro", "bicho", {}, {}}, // a key that only the query of all words finds
+    };
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A 16-bit mono PCM WAV file holding `samples`.
+QByteArray wavBytes(const QList<qint16> &samples)
+{
+    const auto le32 = [](quint32 v) {
+        QByteArray b(4, 0);
+        for (int i = 0; i < 4; ++i)
+            b[i] = char((v >> (8 * i)) & 0xff);
+        return b;
+    };
+    const quint32 data = quint32(samples.size() * 2);
+    QByteArray w = "RIFF" + le32(36 + data) + "WAVEfmt " + le32(16);
+    w += QByteArray::fromHex("01000100") + le32(22050) + le32(44100) + QByteArray::fromHex("02001000");
+    w += "data" + le32(data);
+    for (qint16 s : samples)
+        w += char(s & 0xff), w += char((s >> 8) & 0xff);
+    return w;
+}
+
+// The loudest sample and the length in seconds of a 16-bit PCM WAV file.
+std::pair<int, double> wavLoudnessAndLength(const QByteArray &w)
+{
+    if (!w.startsWith("RIFF") || w.mid(8, 4) != "WAVE")
+        return {-1, 0};
+    int rate = 0, peak = 0;
+    double seconds = 0;
+    for (qsizetype at = 12; at + 8 <= w.size();) {
+        const QByteArray id = w.mid(at, 4);
+        quint32 size = 0;
+        std::memcpy(&size, w.constData() + at + 4, 4);
+        if (id == "fmt ")
+            std::memcpy(&rate, w.constData() + at + 12, 4);
+        if (id == "data") {
+            const qsizetype n = std::min<qsizetype>(size, w.size() - at - 8) / 2;
+            for (qsizetype i = 0; i < n; ++i) {
+                qint16 s = 0;
+                std::memcpy(&s, w.constData() + at + 8 + 2 * i, 2);
+                peak = std::max(peak, std::abs(int(s)));
+            }
+            seconds = rate ? double(n) / rate : 0;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return {peak, seconds};
+}
+
+struct Tool {
+    int status = -1;
+    QString out, err;
+};
+
+Tool runTool(const QStringList &args, const QString &executableDir = QString())
+{
+    Tool t;
+    QTextStream out(&t.out), err(&t.err);
+    t.status = wordtool::run(args, executableDir.isEmpty() ? QDir::tempPath() : executableDir, out, err);
+    out.flush();
+    err.flush();
+    return t;
+}
+
+// A drive C with the sample words database and its media root.
+struct Game {
+    Game() { db = makeWordsDatabase(dir.path(), sampleWords()); }
+    QString media() const { return dir.path() + QStringLiteral("/Trab_zumel"); }
+    QString csv(const QByteArray &text)
+    {
+        const QString path = dir.path() + QStringLiteral("/maestra/palabras.csv");
+        writeFile(path, text);
+        return path;
+    }
+    Tool import(const QString &csvPath, const QStringList &more = {})
+    {
+        return runTool(QStringList{QStringLiteral("importar"), csvPath, QStringLiteral("--base"), db} + more);
+    }
+    QTemporaryDir dir;
+    QString db;
+};
+
+// The rows the game's query for a category code gives, as "nom_ay|dibujo|sonido".
+QStringList gameRows(const QString &driveC, int code)
+{
+    MediaPaths paths(driveC);
+    DataControl data(paths, kDb, QStringLiteral("nominal"));
+    data.Refresh();
+    data.setRecordset(data.database().OpenRecordset(QString::fromUtf16(kCategoryQueries[code].query)));
+    QStringList rows;
+    for (Recordset &r = data.recordset(); !r.eof(); r.MoveNext())
+        rows << QStringList{r.fieldValue(QStringLiteral("nom_ay")).toString(),
+                            r.fieldValue(QStringLiteral("dibujo")).toString(),
+                            r.fieldValue(QStringLiteral("sonido")).toString()}
+                    .join(QLatin1Char('|'));
+    return rows;
+}
+
+// Rows in table nominal, or -1 when the file is no sound words database.
+int countRows(const QString &file)
+{
+    const QString name = QUuid::createUuid().toString();
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next() &&
+                q.value(0).toString() == QLatin1String("ok") &&
+                q.exec(QStringLiteral("SELECT COUNT(*) FROM nominal")) && q.next())
+                count = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return count;
+}
+
+// `n` different words the keyboard can spell: three syllables each.
+QStringList spellableWords(int n)
+{
+    const QStringList consonants = {"p", "t", "k", "q", "ch", "s", "j", "l", "m", "n", "r", "w", "y", "th", "qh"};
+    const QStringList vowels = {"a", "i", "u"};
+    QStringList syllables;
+    for (const QString &c : consonants)
+        for (const QString &v : vowels)
+            syllables << c + v;
+    QStringList words;
+    const qsizetype s = syllables.size();
+    for (int i = 0; i < n; ++i)
+        words << syllables[i % s] + syllables[(i / s) % s] + syllables[(i / s / s) % s];
+    return words;
+}
+
+bool haveVoice()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("espeak-ng")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty() &&
+           QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable();
+}
+
+} // namespace
+
+class TestWordTool : public QObject {
+    Q_OBJECT
+private slots:
+    void goodCsvIsAppendedWhereTheGameFindsIt()
+    {
+        Game game;
+        // The media folders exist with other letter case: the copies go into them.
+        QDir().mkpath(game.media() + QStringLiteral("/Dibujos"));
+        const QByteArray picture = "GIF89a fake picture bytes";
+        const QByteArray sound = wavBytes({0, 1000, -1000, 0});
+        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/Wallpa.GIF"), picture);
+        writeFile(game.dir.path() + QStringLiteral("/maestra/voz/wallpa grabada.wav"), sound);
+        const QString absolutePicture = game.dir.path() + QStringLiteral("/otra/qamaqi.png");
+        writeFile(absolutePicture, "png bytes");
+        const QString csv = game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                                     "wallpa,gallina,animal,fotos/Wallpa.GIF,voz/wallpa grabada.wav\n"
+                                     "qamaqi,zorro,animal," +
+                                     absolutePicture.toUtf8() +
+                                     ",\n"
+                                     "\n"
+                                     " jach\xe2\x80\x99"
+                                     "a ,\"grande, alto\",naturaleza,,\n"
+                                     "anu,perro,persona,,\n"); // same word, other category
+        const Tool t = game.import(csv);
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QVERIFY2(t.out.contains(QStringLiteral("Se importaron 4 palabras")), qPrintable(t.out));
+
+        const QString pictures = QStringLiteral("c:\\Trab_zumel\\dibujos\\");
+        const QString sounds = QStringLiteral("c:\\Trab_zumel\\sonido\\palabras\\");
+        QCOMPARE(gameRows(game.dir.path(), 4),
+                 (QStringList{"anu|" + pictures + "anu.bmp|" + sounds + "anu.wav",
+                              "phisi|" + pictures + "phisi.bmp|" + sounds + "phisi.wav",
+                              "wallpa|" + pictures + "wallpa.gif|" + sounds + "wallpa.wav",
+                              "qamaqi|" + pictures + "qamaqi.png|" + sounds + "qamaqi.wav"}));
+        // Trimmed, with the keyboard's apostrophe; no files named: the standard paths.
+        QCOMPARE(gameRows(game.dir.path(), 1),
+                 (QStringList{"inti|" + pictures + "inti.bmp|" + sounds + "inti.wav",
+                              "jach'a|" + pictures + "jach'a.bmp|" + sounds + "jach'a.wav"}));
+        QCOMPARE(gameRows(game.dir.path(), 2), (QStringList{"anu|" + pictures + "anu.bmp|" + sounds + "anu.wav"}));
+        QCOMPARE(gameRows(game.dir.path(), 0).size(), sampleWords().size() + 4);
+
+        // The files went where the game looks for them.
+        MediaPaths paths(game.dir.path());
+        QCOMPARE(paths.resolve(pictures + "wallpa.gif"), game.media() + QStringLiteral("/Dibujos/wallpa.gif"));
+        QCOMPARE(fileBytes(paths.resolve(pictures + "wallpa.gif")), picture);
+        QCOMPARE(fileBytes(paths.resolve(sounds + "wallpa.wav")), sound);
+        QCOMPARE(fileBytes(paths.resolve(pictures + "qamaqi.png")), QByteArray("png bytes"));
+        QVERIFY(!QFile::exists(paths.resolve(sounds + "qamaqi.wav")));
+        // A word without its standard files is imported with a warning.
+        QVERIFY2(!t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")), qPrintable(t.err));
+        QVERIFY2(t.err.contains(QStringLiteral("no hay sonido de «qamaqi»")), qPrintable(t.err));
+        QVERIFY2(!t.err.contains(QStringLiteral("error")), qPrintable(t.err));
+        // Nothing left behind beside the database.
+        const QStringList left = QDir(game.media()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList{QStringLiteral("diccionario.mdb")});
+    }
+
+    void badRowsImportNothing_data()
+    {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("message");
+        // Line 2 of every file is a good word with a picture; `rows` start on line 3.
+        const QByteArray good = "wallpa,gallina,animal,,\n";
+        QTest::addRow("unspellable word") << good + "Hola,hola,animal,,\n"
+                                          << 4 << "la palabra «Hola» no se puede escribir con el teclado";
+        QTest::addRow("letter outside the keyboard") << good + "mesa,mesa,hogar,,\n"
+                                                     << 4 << "la palabra «mesa» no se puede escribir con el teclado";
+        QTest::addRow("unknown category") << good + "puti,caja,bicho,,\n"
+                                          << 4 << "la palabra «puti» tiene una categoría desconocida «bicho»";
+        QTest::addRow("category in capitals") << good + "puti,caja,Animal,,\n"
+                                              << 4 << "la palabra «puti» tiene una categoría desconocida «Animal»";
+        QTest::addRow("missing picture") << good + "puti,caja,hogar,fotos/no_hay.bmp,\n"
+                                         << 4 << "no se encuentra el dibujo «%1/fotos/no_hay.bmp» de la palabra «puti»";
+        QTest::addRow("missing sound") << good + "puti,caja,hogar,,voz/no_hay.wav\n"
+                                       << 4 << "no se encuentra el sonido «%1/voz/no_hay.wav» de la palabra «puti»";
+        QTest::addRow("sound that is no WAV") << good + "puti,caja,hogar,,fotos/dibujo.bmp\n"
+                                              << 4
+                                              << "el sonido «%1/fotos/dibujo.bmp» de la palabra «puti» no es un "
+                                                 "archivo WAV";
+        QTest::addRow("duplicate in the database") << good + "anu,perro,animal,,\n"
+                                                   << 4
+                                                   << "la palabra «anu» ya está en la base de datos, en la "
+                                                      "categoría «animal»";
+        QTest::addRow("duplicate decomposed") << QByteArray("ja\xcc\x88ja,x,ave,,\nj\xc3\xa4ja,y,ave,,\n") << 4
+                                              << "la palabra «j\u00e4ja» de la categoría «ave» ya aparece en la "
+                                                 "línea 3";
+        QTest::addRow("duplicate within the file") << "\n" + good + "\nwallpa,gallo,animal,,\n"
+                                                   << 6
+                                                   << "la palabra «wallpa» de la categoría «animal» ya aparece en "
+                                                      "la línea 4";
+        QTest::addRow("empty word") << good + ",nada,animal,,\n" << 4 << "falta la palabra aymara (nom_ay)";
+        QTest::addRow("empty Spanish word") << good + "puti,,hogar,,\n"
+                                            << 4 << "falta la palabra en castellano (nom_esp) de «puti»";
+        QTest::addRow("line after a quoted line break")
+            << QByteArray("wallpa,\"gallina\nponedora\",animal,,\nuta,,hogar,,\n") << 5
+            << "falta la palabra en castellano (nom_esp) de «uta»";
+        QTest::addRow("too many fields") << good + "uta,casa,grande,hogar,,\n"
+                                         << 4 << "la fila tiene 6 campos y el encabezado 5";
+    }
+    void badRowsImportNothing()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(int, line);
+        QFETCH(QString, message);
+        Game game;
+        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/dibujo.bmp"), "BM picture");
+        const QString csv = game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                                     "kusikusi,araña,insecto,fotos/dibujo.bmp,\n" +
+                                     rows);
+        const QByteArray before = fileBytes(game.db);
+        const Tool t = game.import(csv);
+        QCOMPARE(t.status, 1);
+        const QString expected =
+            QStringLiteral("%1, línea %2: %3")
+                .arg(csv)
+                .arg(line)
+                .arg(message.contains(QLatin1String("%1")) ? message.arg(QFileInfo(csv).absolutePath()) : message);
+        QVERIFY2(t.err.contains(expected), qPrintable(t.err + "\nexpected: " + expected));
+        QCOMPARE(t.err.count(QStringLiteral("línea")), 1 + int(message.count(QStringLiteral("línea"))));
+        QCOMPARE(fileBytes(game.db), before);
+        // Not even the good row's picture was copied.
+        QVERIFY(!QDir(game.media() + QStringLiteral("/dibujos")).exists());
+        QCOMPARE(QDir(game.media()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("diccionario.mdb")});
+    }
+
+    void everyBadRowIsListed()
+    {
+        Game game;
+        const QString csv = game.csv("nom_ay,nom_esp,categoria\n"
+                                     "Hola,hola,animal\n"
+                                     "wallpa,gallina,animal\n"
+                                     "puti,caja,bicho\n"
+                                     "anu,perro,animal\n"
+                                     "uta,casa,hogar\n");
+        const QByteArray before = fileBytes(game.db);
+        const Tool t = game.import(csv);
+        QCOMPARE(t.status, 1);
+        for (int line : {2, 4, 5})
+            QVERIFY2(t.err.contains(QStringLiteral("línea %1:").arg(line)), qPrintable(t.err));
+        for (int line : {3, 6})
+            QVERIFY2(!t.err.contains(QStringLiteral("línea %1:").arg(line)), qPrintable(t.err));
+        QVERIFY2(t.err.contains(QStringLiteral("No se importó ninguna palabra")), qPrintable(t.err));
+        QCOMPARE(fileBytes(game.db), before);
+    }
+
+    void badFiles_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("header without categoria")
+            << QByteArray("nom_ay,nom_esp\nuta,casa\n") << "falta la columna «categoria»";
+        QTest::addRow("unknown column") << QByteArray("nom_ay,nom_esp,categoria,foto\nuta,casa,hogar,x\n")
+                                        << "columna desconocida «foto»";
+        QTest::addRow("only the header") << QByteArray("nom_ay,nom_esp,categoria\n") << "no hay palabras que importar";
+        QTest::addRow("empty file") << QByteArray() << "el archivo está vacío";
+    }
+    void badFiles()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, message);
+        Game game;
+        const QByteArray before = fileBytes(game.db);
+        const Tool t = game.import(game.csv(csv));
+        QCOMPARE(t.status, 1);
+        QVERIFY2(t.err.contains(message), qPrintable(t.err));
+        QCOMPARE(fileBytes(game.db), before);
+    }
+
+    void missingDatabaseIsNotCreated()
+    {
+        Game game;
+        const QString csv = game.csv("nom_ay,nom_esp,categoria\nuta,casa,hogar\n");
+        const QString missing = game.dir.path() + QStringLiteral("/nada/diccionario.mdb");
+        const Tool t = runTool({QStringLiteral("importar"), csv, QStringLiteral("--base"), missing});
+        QCOMPARE(t.status, 1);
+        QVERIFY2(t.err.contains(QStringLiteral("no existe la base de datos de palabras «%1»").arg(missing)),
+                 qPrintable(t.err));
+        QVERIFY(!QFile::exists(missing));
+    }
+
+    // The real program, killed at several moments of a large import: the
+    // database is always the old one or the complete new one, and nothing the
+    // game could take for the database is left beside it.
+    void killedImportLeavesOldOrNewDatabase()
+    {
+        Game game;
+        const int added = 30000;
+        QByteArray csv = "nom_ay,nom_esp,categoria\n";
+        for (const QString &w : spellableWords(added))
+            csv += w.toUtf8() + ",palabra " + w.toUtf8() + ",animal\n";
+        const QString csvPath = game.csv(csv);
+        const QByteArray before = fileBytes(game.db);
+        const int old = countRows(game.db);
+        QCOMPARE(old, sampleWords().size());
+
+        // One complete run first, to know how long an import takes here; then
+        // kills at moments spread over that time, the last ones close to the
+        // replacement at its end.
+        qint64 complete = 0;
+        int sawOld = 0, sawNew = 0, leftovers = 0;
+        for (double fraction : {-1.0, 0.0, 0.02, 0.1, 0.3, 0.5, 0.7, 0.8, 0.9, 0.95, 0.98, 1.0}) {
+            writeFile(game.db, before);
+            QProcess tool;
+            tool.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+            QElapsedTimer clock;
+            tool.start(QStringLiteral(KORIVANTA_WORD_TOOL),
+                       {QStringLiteral("importar"), csvPath, QStringLiteral("--base"), game.db});
+            QVERIFY(tool.waitForStarted());
+            clock.start();
+            if (fraction >= 0) {
+                QThread::msleep(qint64(fraction * complete));
+                tool.kill(); // SIGKILL
+            }
+            QVERIFY(tool.waitForFinished(60000));
+            const bool killed = tool.exitStatus() == QProcess::CrashExit;
+            if (fraction < 0) {
+                QCOMPARE(tool.exitCode(), 0);
+                complete = clock.elapsed();
+                qInfo("a complete import of %d words takes %lld ms", added, complete);
+            }
+
+            const QByteArray after = fileBytes(game.db);
+            if (after == before) {
+                ++sawOld;
+                QVERIFY2(killed, "the tool ended on its own without importing");
+            } else {
+                QCOMPARE(countRows(game.db), old + added);
+                ++sawNew;
+            }
+            // Whatever is left beside the database is hidden and named so that
+            // the game, which looks for "diccionario.mdb" in any letter case,
+            // cannot take it for the database.
+            for (const QString &name : QDir(game.media()).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+                if (name == QLatin1String("diccionario.mdb"))
+                    continue;
+                ++leftovers;
+                QVERIFY2(name.startsWith(QLatin1Char('.')), qPrintable(name));
+                QVERIFY2(name.compare(QLatin1String("diccionario.mdb"), Qt::CaseInsensitive) != 0, qPrintable(name));
+            }
+        }
+        qInfo("runs that left the old database: %d, the complete new one: %d; files left beside it: %d", sawOld, sawNew,
+              leftovers);
+        QVERIFY(sawOld > 0);
+        QVERIFY(sawNew > 0);
+
+        // The next import clears what killed ones left behind.
+        writeFile(game.db, before);
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\nuta,casa,hogar\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(QDir(game.media()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{QStringLiteral("diccionario.mdb")});
+        QCOMPARE(countRows(game.db), old + 1);
+    }
+
+    void listShowsCategoriesAndWords()
+    {
+        Game game;
+        const Tool t = runTool({QStringLiteral("listar"), QStringLiteral("--base"), game.db});
+        QCOMPARE(t.status, 0);
+        const QStringList lines = t.out.split(QLatin1Char('\n'));
+        const auto at = [&](const QString &start) {
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                if (lines[i].startsWith(start))
+                    return i;
+            return qsizetype(-1);
+        };
+        const qsizetype animal = at(QStringLiteral("animal (menú: Animales) — 2 palabras"));
+        QVERIFY2(animal > 0, qPrintable(t.out));
+        QCOMPARE(lines.mid(animal + 1, 2), (QStringList{"  anu — perro", "  phisi — gato"}));
+        QVERIFY2(at(QStringLiteral("naturaleza (menú: Naturaleza) — 1 palabra")) > 0, qPrintable(t.out));
+        QVERIFY2(at(QStringLiteral("hogar (sin botón en el menú) — 0 palabras")) > 0, qPrintable(t.out));
+        QVERIFY2(t.out.contains(QStringLiteral("  k'ita — raro (categoría «bicho»)")), qPrintable(t.out));
+        QVERIFY(at(QStringLiteral("naturaleza")) < at(QStringLiteral("persona")));
+    }
+
+    void defaultDatabaseIsTheGames_data()
+    {
+        QTest::addColumn<QString>("driveC");
+        QTest::addColumn<QString>("executableDir");
+        QTest::addRow("beside the program") << "bin/drive_c"
+                                            << "bin";
+        QTest::addRow("installed") << "share/korivanta/drive_c"
+                                   << "bin";
+    }
+    void defaultDatabaseIsTheGames()
+    {
+        QFETCH(QString, driveC);
+        QFETCH(QString, executableDir);
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.filePath(driveC), sampleWords());
+        QDir().mkpath(dir.filePath(executableDir));
+        const Tool t = runTool({QStringLiteral("listar")}, dir.filePath(executableDir));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QVERIFY2(t.out.contains(QStringLiteral("  phisi — gato")), qPrintable(t.out));
+
+        writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,p.bmp\n");
+        writeFile(dir.filePath(QStringLiteral("p.bmp")), "BM");
+        const Tool imported =
+            runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, dir.filePath(executableDir));
+        QVERIFY2(imported.status == 0, qPrintable(imported.err));
+        QCOMPARE(gameRows(dir.filePath(driveC), 9),
+                 QStringList{"uta|c:\\Trab_zumel\\dibujos\\uta.bmp|c:\\Trab_zumel\\sonido\\palabras\\uta.wav"});
+        QCOMPARE(fileBytes(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))), QByteArray("BM"));
+    }
+
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("no arguments") << QStringList{} << 2 << "Uso:";
+        QTest::addRow("help") << QStringList{"--help"} << 0 << "korivanta-palabras importar ARCHIVO.csv";
+        QTest::addRow("unknown command") << QStringList{"borrar"} << 2 << "orden desconocida «borrar»";
+        QTest::addRow("unknown option") << QStringList{"listar", "--todo"} << 2 << "opción desconocida «--todo»";
+        QTest::addRow("import without file") << QStringList{"importar"} << 2 << "«importar» lleva un archivo CSV";
+        QTest::addRow("option without value") << QStringList{"listar", "--base"} << 2 << "falta el valor de --base";
+    }
+    void usage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        const Tool t = runTool(args);
+        QCOMPARE(t.status, status);
+        QVERIFY2((t.out + t.err).contains(text), qPrintable(t.out + t.err));
+    }
+
+    void voiceWritesASpokenWord()
+    {
+        if (!haveVoice())
+            QSKIP("espeak-ng, sox or /usr/bin/python3 is missing");
+        QTemporaryDir dir;
+        const QString wav = dir.filePath(QStringLiteral("chhijchhi.wav"));
+        const Tool t = runTool({QStringLiteral("voz"), QStringLiteral("chhijchhi"), QStringLiteral("--salida"), wav});
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        const auto [peak, seconds] = wavLoudnessAndLength(fileBytes(wav));
+        QVERIFY2(peak > 8000, qPrintable(QString::number(peak)));
+        QVERIFY2(seconds > 0.2 && seconds < 3, qPrintable(QString::number(seconds)));
+
+        const Tool bad = runTool({QStringLiteral("voz"), QStringLiteral("Hola"), QStringLiteral("--salida"),
+                                  dir.filePath(QStringLiteral("hola.wav"))});
+        QCOMPARE(bad.status, 1);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("hola.wav"))));
+    }
+
+    void importCanMakeTheMissingVoices()
+    {
+        if (!haveVoice())
+            QSKIP("espeak-ng, sox or /usr/bin/python3 is missing");
+        Game game;
+        const QByteArray recorded = wavBytes({0, 500, 0});
+        writeFile(game.media() + QStringLiteral("/sonido/palabras/anu.wav"), recorded);
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\nqamaqi,zorro,animal\nanu,perro,persona\n"),
+                                   {QStringLiteral("--generar-voz")});
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        const auto [peak, seconds] =
+            wavLoudnessAndLength(fileBytes(game.media() + QStringLiteral("/sonido/palabras/qamaqi.wav")));
+        QVERIFY(peak > 8000 && seconds > 0.2);
+        // A sound already there is kept.
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/anu.wav")), recorded);
+        QCOMPARE(QDir(game.media() + QStringLiteral("/sonido/palabras")).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"anu.wav", "qamaqi.wav"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWordTool)
+#include "tst_word_tool.moc"

@@ -1,0 +1,502 @@
+#include "word_tool/word_import.h"
+
+#include "media/media_files.h"
+#include "media/media_paths.h"
+#include "tools_common/csv.h"
+#include "tools_common/words_db.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace korivanta::wordtool {
+
+namespace {
+
+const QString kMediaRoot = QStringLiteral("c:\\Trab_zumel\\");
+const QStringList kPictureSuffixes = {QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("jpg"),
+                                      QStringLiteral("jpeg"), QStringLiteral("png")};
+
+// A named SQLite connection, removed again when it goes out of scope.
+class Connection {
+public:
+    Connection(const QString &file, bool readOnly) : m_name(QStringLiteral("korivanta-palabras-%1").arg(++s_count))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(file);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    }
+    ~Connection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+
+private:
+    static inline int s_count = 0;
+    QString m_name;
+};
+
+QString pairKey(const QString &nomAy, const QString &categoria)
+{
+    return nomAy + QChar(0x1f) + categoria;
+}
+
+// The (nom_ay, categoria) pairs already in the database.
+bool readExisting(const QString &dbPath, QSet<QString> *pairs, QString *error)
+{
+    Connection connection(dbPath, true);
+    QSqlDatabase db = connection.db();
+    if (!db.open()) {
+        *error = QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, db.lastError().text());
+        return false;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT nom_ay, categoria FROM nominal"))) {
+        *error =
+            QStringLiteral("«%1» no es una base de datos de palabras del juego (%2)").arg(dbPath, q.lastError().text());
+        return false;
+    }
+    while (q.next())
+        pairs->insert(pairKey(q.value(0).toString().normalized(QString::NormalizationForm_C),
+                              q.value(1).toString().normalized(QString::NormalizationForm_C)));
+    return true;
+}
+
+bool isWav(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(12);
+    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+}
+
+// A file named in the CSV: absolute, or relative to the CSV file's folder.
+QString sourceFile(const QString &csvPath, const QString &named)
+{
+    if (named.isEmpty())
+        return {};
+    return QDir::cleanPath(QFileInfo(csvPath).absoluteDir().absoluteFilePath(named));
+}
+
+// Word processors and Aymara texts write the apostrophe of p', t', ch', k', q'
+// as ’ (U+2019) or ʼ (U+02BC); the keyboard enters the plain ' (U+0027).
+QString keyboardApostrophes(QString word)
+{
+    return word.replace(QChar(0x2019), QLatin1Char('\'')).replace(QChar(0x02BC), QLatin1Char('\''));
+}
+
+// A media folder, read once: the files of many words are looked up in it
+// without listing the folder for each, matched like the game matches them
+// (without regard to case, in precomposed form).
+class MediaFolder {
+public:
+    MediaFolder(const QString &mediaRoot, const QString &programFolder)
+        : m_path(localMediaPath(mediaRoot, programFolder))
+    {
+        for (const QString &entry : QDir(m_path).entryList(QDir::Files | QDir::Hidden | QDir::System))
+            m_entries.insert(comparable(entry), entry);
+    }
+    // The local file of a program path in this folder: the file there, whatever
+    // its case, or where a new one goes.
+    QString file(const QString &programPath) const
+    {
+        const QString name = programPath.section(QLatin1Char('\\'), -1);
+        return m_path + QLatin1Char('/') + m_entries.value(comparable(name), name);
+    }
+
+private:
+    static QString comparable(const QString &name)
+    {
+        return name.normalized(QString::NormalizationForm_C).toCaseFolded();
+    }
+    QString m_path;
+    QHash<QString, QString> m_entries;
+};
+
+struct Copy {
+    QString source, destination; // local files
+};
+
+struct Voice {
+    QString word, destination;
+};
+
+// Copies a file into place through a temporary beside the destination, so the
+// destination is never half written.
+QString copyFile(const Copy &c)
+{
+    const QFileInfo src(c.source), dst(c.destination);
+    if (dst.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
+        return {};
+    if (!QDir().mkpath(dst.absolutePath()))
+        return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
+    QFile in(c.source);
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se puede leer «%1»").arg(c.source);
+    QSaveFile out(c.destination);
+    if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0 || !out.commit())
+        return QStringLiteral("no se puede escribir «%1» (%2)").arg(c.destination, out.errorString());
+    return {};
+}
+
+QString makeVoice(const Voice &v, const SpeakFunction &speak)
+{
+    const QFileInfo dst(v.destination);
+    if (!QDir().mkpath(dst.absolutePath()))
+        return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
+    // Hidden while it is made; the synthesiser wants the .wav ending.
+    const QString tmp = dst.absolutePath() + QStringLiteral("/.") + dst.fileName() + QStringLiteral(".tmp.wav");
+    QFile::remove(tmp);
+    const QString error = speak(v.word, tmp);
+    if (!error.isEmpty()) {
+        QFile::remove(tmp);
+        return QStringLiteral("no se pudo generar la voz de «%1»: %2").arg(v.word, error);
+    }
+    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(v.destination).constData()) != 0) {
+        QFile::remove(tmp);
+        return QStringLiteral("no se puede escribir «%1» (%2)")
+            .arg(v.destination, QString::fromLocal8Bit(strerror(errno)));
+    }
+    return {};
+}
+
+bool syncPath(const QString &path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void removeStaleCopies(const QString &dbPath)
+{
+    const QFileInfo info(dbPath);
+    const QString prefix = temporaryPrefix(dbPath);
+    const QDir dir = info.absoluteDir();
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.startsWith(prefix))
+            QFile::remove(dir.absoluteFilePath(name));
+}
+
+// Appends the words to a copy of the database and puts the copy in place of
+// the original with one rename: the original is untouched until then.
+QString replaceDatabase(const QString &dbPath, const QList<wordsdb::Word> &words)
+{
+    const QFileInfo info(dbPath);
+    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(temporaryPrefix(dbPath) + QStringLiteral("XXXXXX")));
+    QFile original(dbPath);
+    if (!copy.open())
+        return QStringLiteral("no se puede crear una copia temporal junto a «%1» (%2)").arg(dbPath, copy.errorString());
+    if (!original.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se puede leer «%1» (%2)").arg(dbPath, original.errorString());
+    while (!original.atEnd()) {
+        const QByteArray chunk = original.read(1 << 20);
+        if (chunk.isEmpty() || copy.write(chunk) != chunk.size())
+            return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
+    }
+    original.close();
+    copy.setPermissions(info.permissions());
+    if (!copy.flush())
+        return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
+    copy.close();
+
+    const QString copyPath = copy.fileName();
+    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
+    {
+        Connection connection(copyPath, false);
+        QSqlDatabase db = connection.db();
+        if (!db.open()) {
+            removeJournal();
+            return QStringLiteral("no se puede abrir la copia de la base de datos (%1)").arg(db.lastError().text());
+        }
+        QString error;
+        if (!wordsdb::insertWords(db, words, &error)) {
+            db.close();
+            removeJournal();
+            return QStringLiteral("no se pueden agregar las palabras (%1)").arg(error);
+        }
+        db.close();
+    }
+    if (!syncPath(copyPath, O_RDONLY))
+        return QStringLiteral("no se puede guardar la copia de la base de datos en el disco");
+    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
+        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, QString::fromLocal8Bit(strerror(errno)));
+    copy.setAutoRemove(false);
+    // The rename itself is on the disk once the folder is synced.
+    syncPath(info.absolutePath(), O_RDONLY | O_DIRECTORY);
+    return {};
+}
+
+} // namespace
+
+QString localMediaPath(const QString &mediaRoot, const QString &programPath)
+{
+    const QString rest =
+        programPath.startsWith(kMediaRoot, Qt::CaseInsensitive) ? programPath.mid(kMediaRoot.size()) : programPath;
+    // The media root plays the part of drive C: its folders are found as the game finds them.
+    return MediaPaths(mediaRoot).resolve(QStringLiteral("c:\\") + rest);
+}
+
+QString temporaryPrefix(const QString &databasePath)
+{
+    return QStringLiteral(".") + QFileInfo(databasePath).fileName() + QStringLiteral(".importando-");
+}
+
+ImportResult importWords(const ImportRequest &request)
+{
+    ImportResult result;
+    const QString &csv = request.csvPath;
+    QString error;
+    const QList<CsvRecord> records = parseCsvRecords(readCsvText(csv, &error));
+    if (!error.isEmpty()) {
+        result.errors << error;
+        return result;
+    }
+    if (records.isEmpty()) {
+        result.errors << QStringLiteral("%1: el archivo está vacío").arg(csv);
+        return result;
+    }
+
+    // The header: the three word columns, optionally dibujo and sonido, in any order.
+    const QStringList known = {QStringLiteral("nom_ay"), QStringLiteral("nom_esp"), QStringLiteral("categoria"),
+                               QStringLiteral("dibujo"), QStringLiteral("sonido")};
+    QHash<QString, int> column;
+    const QStringList header = records.front().fields;
+    for (int i = 0; i < header.size(); ++i) {
+        const QString name = header[i].trimmed().toLower();
+        if (!known.contains(name))
+            result.errors << QStringLiteral("%1, línea %2: columna desconocida «%3» (las columnas son: %4)")
+                                 .arg(csv)
+                                 .arg(records.front().line)
+                                 .arg(header[i], known.join(QStringLiteral(", ")));
+        else if (column.contains(name))
+            result.errors << QStringLiteral("%1, línea %2: la columna «%3» está dos veces")
+                                 .arg(csv)
+                                 .arg(records.front().line)
+                                 .arg(name);
+        else
+            column.insert(name, i);
+    }
+    for (const QString &required : known.mid(0, 3))
+        if (!column.contains(required))
+            result.errors << QStringLiteral("%1, línea %2: falta la columna «%3» (el encabezado debe ser "
+                                            "nom_ay,nom_esp,categoria y, si se quiere, dibujo y sonido)")
+                                 .arg(csv)
+                                 .arg(records.front().line)
+                                 .arg(required);
+    if (!result.ok())
+        return result;
+
+    const QFileInfo dbInfo(request.databasePath);
+    if (!dbInfo.isFile()) {
+        result.errors << QStringLiteral("no existe la base de datos de palabras «%1»").arg(request.databasePath);
+        return result;
+    }
+    const QString dbPath = dbInfo.canonicalFilePath();
+    // One import at a time: the lock is held from reading the database to replacing it.
+    const QFileInfo real(dbPath);
+    QLockFile lock(
+        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo")));
+    // A live import keeps the lock up to an hour; the lock of one that was
+    // killed is taken over at once (its process is gone).
+    lock.setStaleLockTime(3600 * 1000);
+    if (!lock.tryLock(10000)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            result.errors << QStringLiteral("otra importación está usando la base de datos «%1»; inténtelo más tarde")
+                                 .arg(dbPath);
+        else
+            result.errors
+                << QStringLiteral("no se puede escribir en la carpeta de «%1» (¿hace falta sudo?)").arg(dbPath);
+        return result;
+    }
+
+    QSet<QString> existing;
+    if (!readExisting(dbPath, &existing, &error)) {
+        result.errors << error;
+        return result;
+    }
+
+    const auto field = [&](const QStringList &fields, const QString &name) {
+        return column.contains(name) ? fields.value(column[name]).trimmed().normalized(QString::NormalizationForm_C)
+                                     : QString();
+    };
+    const MediaFolder pictureFolder(request.mediaRoot, QString::fromUtf16(kWordPictureFolder));
+    const MediaFolder soundFolder(request.mediaRoot, QString::fromUtf16(kWordSoundFolder));
+    QList<wordsdb::Word> words;
+    QList<Copy> copies;
+    QList<Voice> voices;
+    QHash<QString, qsizetype> seenAt;        // pair key -> line
+    QHash<QString, QString> destinationFrom; // media file -> the file copied there
+    QSet<QString> voiced;
+    for (qsizetype i = 1; i < records.size(); ++i) {
+        const CsvRecord &r = records[i];
+        const auto bad = [&](const QString &message) {
+            result.errors << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
+        };
+        if (r.fields.size() > header.size()) {
+            bad(QStringLiteral("la fila tiene %1 campos y el encabezado %2 (¿falta poner entre comillas un "
+                               "texto con coma?)")
+                    .arg(r.fields.size())
+                    .arg(header.size()));
+            continue;
+        }
+        wordsdb::Word w{keyboardApostrophes(field(r.fields, QStringLiteral("nom_ay"))),
+                        field(r.fields, QStringLiteral("nom_esp")),
+                        field(r.fields, QStringLiteral("categoria")),
+                        {},
+                        {}};
+        const QString problem = wordsdb::checkWord(w.nomAy, w.nomEsp, w.categoria);
+        if (!problem.isEmpty()) {
+            bad(problem);
+            continue;
+        }
+        const QString key = pairKey(w.nomAy, w.categoria);
+        if (existing.contains(key)) {
+            bad(QStringLiteral("la palabra «%1» ya está en la base de datos, en la categoría «%2»")
+                    .arg(w.nomAy, w.categoria));
+            continue;
+        }
+        if (seenAt.contains(key)) {
+            bad(QStringLiteral("la palabra «%1» de la categoría «%2» ya aparece en la línea %3")
+                    .arg(w.nomAy, w.categoria)
+                    .arg(seenAt[key]));
+            continue;
+        }
+        seenAt.insert(key, r.line);
+
+        const QString picture = sourceFile(csv, field(r.fields, QStringLiteral("dibujo")));
+        const QString sound = sourceFile(csv, field(r.fields, QStringLiteral("sonido")));
+        if (!picture.isEmpty()) {
+            const QString suffix = QFileInfo(picture).suffix().toLower();
+            if (!QFileInfo(picture).isFile()) {
+                bad(QStringLiteral("no se encuentra el dibujo «%1» de la palabra «%2»").arg(picture, w.nomAy));
+                continue;
+            }
+            if (!kPictureSuffixes.contains(suffix)) {
+                bad(QStringLiteral("el dibujo «%1» de la palabra «%2» no es BMP, GIF, JPEG ni PNG")
+                        .arg(picture, w.nomAy));
+                continue;
+            }
+            w.dibujo = QString::fromUtf16(kWordPictureFolder) + w.nomAy + QLatin1Char('.') + suffix;
+        } else {
+            w.dibujo = wordsdb::standardPicture(w.nomAy);
+        }
+        if (!sound.isEmpty()) {
+            if (!QFileInfo(sound).isFile()) {
+                bad(QStringLiteral("no se encuentra el sonido «%1» de la palabra «%2»").arg(sound, w.nomAy));
+                continue;
+            }
+            if (!isWav(sound)) {
+                bad(QStringLiteral("el sonido «%1» de la palabra «%2» no es un archivo WAV").arg(sound, w.nomAy));
+                continue;
+            }
+        }
+        w.sonido = wordsdb::standardSound(w.nomAy);
+
+        // Two rows may name the same media file (one word in two categories)
+        // only if they bring the same file.
+        QList<Copy> rowCopies;
+        if (!picture.isEmpty())
+            rowCopies.append({picture, pictureFolder.file(w.dibujo)});
+        if (!sound.isEmpty())
+            rowCopies.append({sound, soundFolder.file(w.sonido)});
+        bool conflict = false;
+        for (const Copy &c : rowCopies) {
+            const QString before = destinationFrom.value(c.destination);
+            if (!before.isEmpty() && before != c.source) {
+                bad(QStringLiteral("«%1» y «%2» irían los dos a «%3»").arg(before, c.source, c.destination));
+                conflict = true;
+            }
+        }
+        if (conflict)
+            continue;
+        for (const Copy &c : rowCopies) {
+            if (!destinationFrom.contains(c.destination))
+                copies.append(c);
+            destinationFrom.insert(c.destination, c.source);
+        }
+
+        const auto warn = [&](const QString &message) {
+            result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
+        };
+        if (picture.isEmpty()) {
+            const QString local = pictureFolder.file(w.dibujo);
+            if (!QFileInfo::exists(local) && !destinationFrom.contains(local))
+                warn(QStringLiteral("no hay dibujo de «%1» en «%2»; el juego la mostrará sin dibujo")
+                         .arg(w.nomAy, local));
+        }
+        if (sound.isEmpty()) {
+            const QString local = soundFolder.file(w.sonido);
+            if (!QFileInfo::exists(local) && !destinationFrom.contains(local)) {
+                if (request.speak) {
+                    if (!voiced.contains(local))
+                        voices.append({w.nomAy, local});
+                    voiced.insert(local);
+                } else {
+                    warn(QStringLiteral("no hay sonido de «%1» en «%2»; se puede generar con --generar-voz")
+                             .arg(w.nomAy, local));
+                }
+            }
+        }
+        words.append(w);
+    }
+    if (!result.ok())
+        return result;
+    if (words.isEmpty()) {
+        result.errors << QStringLiteral("%1: no hay palabras que importar").arg(csv);
+        return result;
+    }
+
+    // The media first: a word never reaches the database before its files.
+    for (const Copy &c : copies) {
+        error = copyFile(c);
+        if (!error.isEmpty()) {
+            result.errors << error;
+            return result;
+        }
+    }
+    for (const Voice &v : voices) {
+        error = makeVoice(v, request.speak);
+        if (!error.isEmpty()) {
+            result.errors << error;
+            return result;
+        }
+    }
+
+    removeStaleCopies(dbPath);
+    error = replaceDatabase(dbPath, words);
+    if (!error.isEmpty()) {
+        result.errors << error;
+        return result;
+    }
+    result.imported = words.size();
+    return result;
+}
+
+} // namespace korivanta::wordtool

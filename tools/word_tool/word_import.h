@@ -1,0 +1,48 @@
+// Adding words to the game's words database from a teacher's CSV file.
+//
+// Every row is checked first (the word can be spelled with the keyboard, the
+// category is one of the game's, the named picture and sound exist, no word is
+// there twice); one bad row and nothing is imported. Then the named files are
+// copied under the media root and the database is replaced in one step: the
+// new rows go into a copy beside it, which is synced and renamed over the
+// original, so a reader only ever sees the old database or the complete new one.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace korivanta::wordtool {
+
+// Speaks a word into a WAV file; returns an error message, or empty.
+using SpeakFunction = std::function<QString(const QString &word, const QString &wavPath)>;
+
+struct ImportRequest {
+    QString csvPath;
+    QString databasePath; // a local file
+    QString mediaRoot;    // the local folder that "c:\Trab_zumel\" names
+    // When set, a word without a sound of its own whose standard sound file is
+    // missing gets one made by this function.
+    SpeakFunction speak;
+};
+
+struct ImportResult {
+    QStringList errors;   // one per bad row ("palabras.csv, línea 3: ..."), or a general failure
+    QStringList warnings; // things the game can live with (a word without picture)
+    qsizetype imported = 0;
+    bool ok() const { return errors.isEmpty(); }
+};
+
+ImportResult importWords(const ImportRequest &request);
+
+// The local file that a program path under "c:\Trab_zumel\" names inside
+// `mediaRoot`, matching existing folder and file names without regard to case.
+QString localMediaPath(const QString &mediaRoot, const QString &programPath);
+
+// The prefix of the temporary copies that an import makes beside the database
+// (hidden, and never ending in the database's own name).
+QString temporaryPrefix(const QString &databasePath);
+
+} // namespace korivanta::wordtool

@@ -1,0 +1,281 @@
+#include "word_tool/word_tool.h"
+
+#include "game/category_queries.h"
+#include "game/grapheme_search.h"
+#include "media/media_files.h"
+#include "media/media_paths.h"
+#include "tools_common/words_db.h"
+#include "word_tool/word_import.h"
+#include "word_tool/word_voice.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTextStream>
+
+namespace korivanta::wordtool {
+
+namespace {
+
+const char kHelp[] = R"(korivanta-palabras: las palabras del juego KORIVANTA
+
+Uso:
+  korivanta-palabras listar [--base RUTA]
+      Muestra las categorías y sus palabras (aymara — castellano), en el orden
+      en que el juego las presenta.
+
+  korivanta-palabras importar ARCHIVO.csv [--base RUTA] [--medios CARPETA] [--generar-voz]
+      Agrega las palabras de un archivo CSV (UTF-8) cuya primera línea es
+          nom_ay,nom_esp,categoria,dibujo,sonido
+      Las columnas dibujo y sonido son optativas: si una fila trae un archivo
+      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta de
+      medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav. Una
+      ruta relativa se toma desde la carpeta del archivo CSV. Sin archivo, la
+      palabra usa dibujos/<palabra>.bmp y sonido/palabras/<palabra>.wav.
+      Cada palabra debe poder escribirse con las 32 teclas del juego (el
+      apóstrofo ’ o ʼ se guarda como el ' del teclado), y su
+      categoría debe ser una de estas:
+          %1
+      Si alguna fila tiene un error, no se importa nada: se muestran todas las
+      filas con error y su número de línea.
+      --generar-voz  genera con la voz sintética el sonido de cada palabra que
+                     no tiene uno (necesita espeak-ng y sox).
+
+  korivanta-palabras voz PALABRA [--salida ARCHIVO.wav]
+      Genera el sonido de una palabra aymara con la voz sintética del juego
+      (por omisión en PALABRA.wav, en la carpeta actual).
+
+Opciones:
+  --base RUTA        la base de datos de palabras (diccionario.mdb); por
+                     omisión, la del juego instalado junto a este programa:
+                     %2
+  --medios CARPETA   la carpeta de medios del juego (la que contiene dibujos/
+                     y sonido/); por omisión, la carpeta de la base de datos.
+  -h, --ayuda, --help  muestra esta ayuda.
+
+Si el juego está abierto mientras se importa, las palabras nuevas aparecen la
+próxima vez que se abra.
+)";
+
+struct Options {
+    QString command;
+    QStringList positional;
+    QString base, media, output;
+    bool generateVoice = false;
+    bool help = false;
+};
+
+// Parses the arguments; an error message, or empty.
+QString parse(const QStringList &arguments, Options *o)
+{
+    const QHash<QString, QString *> valued{
+        {QStringLiteral("--base"), &o->base},
+        {QStringLiteral("--medios"), &o->media},
+        {QStringLiteral("--salida"), &o->output},
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (a == QLatin1String("-h") || a == QLatin1String("--help") || a == QLatin1String("--ayuda")) {
+            o->help = true;
+        } else if (a == QLatin1String("--generar-voz")) {
+            o->generateVoice = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            const qsizetype eq = a.indexOf(QLatin1Char('='));
+            const QString name = eq < 0 ? a : a.left(eq);
+            if (!valued.contains(name))
+                return QStringLiteral("opción desconocida «%1»").arg(a);
+            if (eq >= 0) {
+                *valued[name] = a.mid(eq + 1);
+            } else {
+                if (i + 1 >= arguments.size())
+                    return QStringLiteral("falta el valor de %1").arg(name);
+                *valued[name] = arguments[++i];
+            }
+        } else if (o->command.isEmpty()) {
+            o->command = a;
+        } else {
+            o->positional << a;
+        }
+    }
+    return {};
+}
+
+QString defaultDatabase(const QString &executableDir)
+{
+    return MediaPaths(MediaPaths::locateDriveC(executableDir)).resolve(QString::fromUtf16(kDatabasePath));
+}
+
+QString helpText(const QString &executableDir)
+{
+    return QString::fromUtf8(kHelp).arg(wordsdb::categoryKeys().join(QStringLiteral(", ")),
+                                        defaultDatabase(executableDir));
+}
+
+int list(const QString &dbPath, QTextStream &out, QTextStream &err)
+{
+    if (!QFileInfo(dbPath).isFile()) {
+        err << QStringLiteral("korivanta-palabras: no existe la base de datos de palabras «%1»\n").arg(dbPath);
+        return 1;
+    }
+    const QString name = QStringLiteral("korivanta-palabras-listar");
+    int status = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dbPath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        // Each category's words through the game's own query, so they come in the game's order.
+        const auto words = [&](const QString &query, QList<QStringList> *rows) {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            if (!q.exec(query)) {
+                err << QStringLiteral("korivanta-palabras: «%1» no es una base de datos de palabras del juego (%2)\n")
+                           .arg(dbPath, q.lastError().text());
+                return false;
+            }
+            const int ay = q.record().indexOf(QStringLiteral("nom_ay"));
+            const int esp = q.record().indexOf(QStringLiteral("nom_esp"));
+            const int cat = q.record().indexOf(QStringLiteral("categoria"));
+            while (q.next())
+                rows->append({q.value(ay).toString().normalized(QString::NormalizationForm_C),
+                              q.value(esp).toString().normalized(QString::NormalizationForm_C),
+                              q.value(cat).toString()});
+            return true;
+        };
+        if (!db.open()) {
+            err << QStringLiteral("korivanta-palabras: no se puede abrir «%1» (%2)\n")
+                       .arg(dbPath, db.lastError().text());
+            status = 1;
+        } else {
+            out << QStringLiteral("Base de datos: %1\n").arg(dbPath);
+            const QStringList keys = wordsdb::categoryKeys();
+            for (const CategoryQuery &c : kCategoryQueries) {
+                if (c.code == 0)
+                    continue;
+                QList<QStringList> rows;
+                if (!words(QString::fromUtf16(c.query), &rows)) {
+                    status = 1;
+                    break;
+                }
+                const QString key = keys.value(c.code - 1);
+                out << QStringLiteral("\n%1%2 — %3 %4\n")
+                           .arg(key, c.boardTitle ? QStringLiteral(" (menú: %1)").arg(QString::fromUtf16(c.boardTitle))
+                                                  : QStringLiteral(" (sin botón en el menú)"))
+                           .arg(rows.size())
+                           .arg(rows.size() == 1 ? QStringLiteral("palabra") : QStringLiteral("palabras"));
+                for (const QStringList &r : rows)
+                    out << QStringLiteral("  %1 — %2\n").arg(r[0], r[1]);
+            }
+            // Words whose key is none of the nine: only the query of all words finds them.
+            QList<QStringList> all;
+            if (status == 0 && words(QString::fromUtf16(kCategoryQueries[0].query), &all)) {
+                QList<QStringList> others;
+                for (const QStringList &r : all)
+                    if (!keys.contains(r[2]))
+                        others << r;
+                if (!others.isEmpty()) {
+                    out << QStringLiteral("\notras categorías (solo se ven sin elegir categoría)\n");
+                    for (const QStringList &r : others)
+                        out << QStringLiteral("  %1 — %2 (categoría «%3»)\n").arg(r[0], r[1], r[2]);
+                }
+            } else if (status == 0) {
+                status = 1;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return status;
+}
+
+// Prints messages, the first `limit` of them and how many more there are.
+void printSome(QTextStream &err, const QString &prefix, const QStringList &messages, qsizetype limit)
+{
+    for (qsizetype i = 0; i < messages.size() && i < limit; ++i)
+        err << prefix << messages[i] << '\n';
+    if (messages.size() > limit)
+        err << prefix << QStringLiteral("… y %1 más\n").arg(messages.size() - limit);
+}
+
+} // namespace
+
+int run(const QStringList &arguments, const QString &executableDir, QTextStream &out, QTextStream &err)
+{
+    Options o;
+    const QString usage = parse(arguments, &o);
+    if (!usage.isEmpty()) {
+        err << QStringLiteral("korivanta-palabras: %1\nPruebe «korivanta-palabras --ayuda».\n").arg(usage);
+        return 2;
+    }
+    if (o.help || o.command.isEmpty()) {
+        out << helpText(executableDir);
+        return o.help ? 0 : 2;
+    }
+    const QString dbPath = o.base.isEmpty() ? defaultDatabase(executableDir) : o.base;
+    const auto wrongUsage = [&](const QString &message) {
+        err << QStringLiteral("korivanta-palabras: %1\nPruebe «korivanta-palabras --ayuda».\n").arg(message);
+        return 2;
+    };
+
+    if (o.command == QLatin1String("listar")) {
+        if (!o.positional.isEmpty())
+            return wrongUsage(QStringLiteral("«listar» no lleva más argumentos"));
+        return list(dbPath, out, err);
+    }
+
+    if (o.command == QLatin1String("importar")) {
+        if (o.positional.size() != 1)
+            return wrongUsage(QStringLiteral("«importar» lleva un archivo CSV"));
+        ImportRequest request;
+        request.csvPath = o.positional.front();
+        request.databasePath = dbPath;
+        request.mediaRoot = o.media.isEmpty() ? QFileInfo(dbPath).absolutePath() : o.media;
+        if (o.generateVoice) {
+            const QString script = findVoiceScript(executableDir);
+            const QString missing = voiceMissing(script);
+            if (!missing.isEmpty()) {
+                err << QStringLiteral("korivanta-palabras: %1\n").arg(missing);
+                return 1;
+            }
+            request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
+        }
+        const ImportResult result = importWords(request);
+        if (!result.ok()) {
+            for (const QString &e : result.errors)
+                err << QStringLiteral("error: ") << e << '\n';
+            err << QStringLiteral("No se importó ninguna palabra: la base de datos no cambió.\n");
+            return 1;
+        }
+        printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
+        err.flush();
+        out << (result.imported == 1
+                    ? QStringLiteral("Se importó 1 palabra a %1\n").arg(dbPath)
+                    : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(dbPath));
+        return 0;
+    }
+
+    if (o.command == QLatin1String("voz")) {
+        if (o.positional.size() != 1)
+            return wrongUsage(QStringLiteral("«voz» lleva una palabra"));
+        const QString word = o.positional.front().normalized(QString::NormalizationForm_C);
+        if (word.isEmpty() || !spellableWithKeyboard(word)) {
+            err << QStringLiteral("korivanta-palabras: la palabra «%1» no se puede escribir con el teclado\n")
+                       .arg(word);
+            return 1;
+        }
+        const QString output = o.output.isEmpty() ? word + QStringLiteral(".wav") : o.output;
+        const QString error = speakWord(findVoiceScript(executableDir), word, output);
+        if (!error.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: %1\n").arg(error);
+            return 1;
+        }
+        out << QStringLiteral("Voz de «%1» guardada en %2\n").arg(word, output);
+        return 0;
+    }
+
+    return wrongUsage(QStringLiteral("orden desconocida «%1»").arg(o.command));
+}
+
+} // namespace korivanta::wordtool
