@@ -1,5 +1,6 @@
 #include "game/con_obj.h"
 
+#include "app/coloured_button.h"
 #include "app/screen_flow.h"
 #include "app/twips.h"
 #include "app/untrapped_error.h"
@@ -272,9 +273,7 @@ void ConObj::buildCompletionPanel()
     m_command1->setGeometry(rectOf("Command1"));
     m_command1->setFont(controlFont("MS Sans Serif", 8.25, false));
     m_command1->setCursor(handCursor());
-    m_command1->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(255,255,0); border: 1px solid "
-                                             "#806000; border-radius: 2px; color: black; }"
-                                             "QPushButton:pressed { background-color: rgb(220,220,0); }"));
+    paintButtonIn(m_command1, QColor(255, 255, 0));
     connect(m_command1, &QPushButton::clicked, this, [this] { runHandler([&] { Command1_Click(); }); });
 
     m_label11 = makeLabel(m_picture1, "Label11", QStringLiteral("Label11"), QColor(0, 0, 255),
@@ -322,9 +321,7 @@ void ConObj::buildGraphemePanel()
     m_command38->setGeometry(rectOf("Command38"));
     m_command38->setFont(controlFont("Comic Sans MS", 12, false));
     m_command38->setCursor(handCursor());
-    m_command38->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(0,192,192); border: 1px solid "
-                                              "#006060; border-radius: 3px; color: black; }"
-                                              "QPushButton:pressed { background-color: rgb(0,160,160); }"));
+    paintButtonIn(m_command38, QColor(0, 192, 192));
     connect(m_command38, &QPushButton::clicked, this, [this] { runHandler([&] { Command38_Click(); }); });
 
     // Front to back: Command38, the areas, the chart.

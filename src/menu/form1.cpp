@@ -1,5 +1,6 @@
 #include "menu/form1.h"
 
+#include "app/coloured_button.h"
 #include "app/modulo1.h"
 #include "app/screen_flow.h"
 #include "app/twips.h"
@@ -106,10 +107,7 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
         }
         case Kind::Button: {
             auto *button = new QPushButton(text, this);
-            button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid #804000;"
-                                                 " border-radius: 2px; color: black; }"
-                                                 "QPushButton:pressed { background-color: #e0a060; }")
-                                      .arg(kButtonColor.name()));
+            paintButtonIn(button, kButtonColor);
             const bool aceptar = qstrcmp(c.name, "Command1") == 0;
             connect(button, &QPushButton::clicked, this,
                     [this, aceptar] { runHandler([&] { aceptar ? Command1_Click() : Command2_Click(); }); });
