@@ -1,10 +1,11 @@
 // The pictures made by the pictures asset step, as the windows receive them
 // from the resources: format, pixel size and bit depth, and the features of
-// their content that the game relies on (keys on the black poncho, readable
-// label fields in the completion panel, letters centred on the chart's areas,
-// free places for the buttons drawn over the pictures).
+// their content that the game relies on (keys that show the scene around their
+// oval, readable label fields in the completion panel, letters centred on the
+// chart's areas, free places for the buttons drawn over the pictures).
 #include "app/twips.h"
 #include "game/con_obj_layout.h"
+#include "game/key_oval.h"
 #include "game/keyboard_table.h"
 #include "graphemes/chart_table.h"
 
@@ -129,6 +130,8 @@ private slots:
     void keyPictures();
     void greyCopies_data();
     void greyCopies();
+    void keysShowTheSceneAroundTheOval_data();
+    void keysShowTheSceneAroundTheOval();
     void windowPictures_data();
     void windowPictures();
     void signColours_data();
@@ -230,6 +233,66 @@ void PanelPicturesTest::greyCopies()
         }
     QVERIFY(n > r.width() * r.height() / 4);
     QVERIFY2(greyOval > keyOval, qPrintable(QString("%1 <= %2").arg(greyOval / n).arg(keyOval / n)));
+}
+
+void PanelPicturesTest::keysShowTheSceneAroundTheOval_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("grey");
+    for (int i = 0; i < int(kKeyboard.size()); ++i) {
+        const QString letters = QString::fromUtf16(kKeyboard[size_t(i)].letters);
+        QTest::addRow("key %d %s", i, qPrintable(letters)) << i << false;
+        QTest::addRow("grey copy %d %s", i, qPrintable(letters)) << i << true;
+    }
+}
+
+// A key lies over the painted scene: outside its oval (the pixels that
+// keyOvalCovers leaves out, the same mask the asset step cuts the button by)
+// the key picture holds exactly the background's pixels under the key, so no
+// seam shows round a key. A grey copy can only hold grey levels: there it
+// holds each scene pixel's grey level by qGray, and since the poncho under the
+// keys is a neutral grey, that is the scene's own colour, so a used key sits
+// on the scene as seamlessly (a tinted ground under a key fails here). Inside
+// the oval the button covers the scene: most of its pixels differ from it.
+void PanelPicturesTest::keysShowTheSceneAroundTheOval()
+{
+    QFETCH(int, key);
+    QFETCH(bool, grey);
+    const KeyRow &row = kKeyboard[size_t(key)];
+    const QImage picture = load(keyPath(key, grey)).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!picture.isNull());
+    const QImage scene = load(QStringLiteral(":/pictures/background.bmp")).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!scene.isNull());
+    const QRect place = fromTwips(row.left, row.top, row.width, row.height);
+    QVERIFY(scene.rect().contains(place));
+    QCOMPARE(picture.size(), place.size());
+
+    int outside = 0, inside = 0, covered = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb under = scene.pixel(place.topLeft() + QPoint(x, y));
+            const QRgb shown = picture.pixel(x, y);
+            if (keyOvalCovers(picture.width(), picture.height(), x, y)) {
+                ++inside;
+                covered += shown != under;
+                continue;
+            }
+            ++outside;
+            const QRgb expected = grey ? qRgb(qGray(under), qGray(under), qGray(under)) : under;
+            QVERIFY2(shown == expected, qPrintable(QStringLiteral("at %1,%2: %3, the scene there %4")
+                                                       .arg(x)
+                                                       .arg(y)
+                                                       .arg(QColor(shown).name(), QColor(under).name())));
+            QVERIFY2(
+                shown == under,
+                qPrintable(
+                    QStringLiteral("at %1,%2: the scene's %3 is not grey").arg(x).arg(y).arg(QColor(under).name())));
+        }
+    // The oval leaves every corner to the scene and covers most of the picture.
+    QVERIFY2(outside >= 4 && inside > 2 * outside,
+             qPrintable(QStringLiteral("%1 in, %2 out").arg(inside).arg(outside)));
+    QVERIFY2(covered > inside * 9 / 10,
+             qPrintable(QStringLiteral("%1 of %2 oval pixels drawn").arg(covered).arg(inside)));
 }
 
 void PanelPicturesTest::windowPictures_data()

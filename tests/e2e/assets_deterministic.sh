@@ -13,11 +13,14 @@ run_all() {
   local out=$1
   for step in scene pictures; do
     if [ -f "$src/tools/assets/$step/make.py" ]; then
-      /usr/bin/python3 "$src/tools/assets/$step/make.py" --tables "$work/tables.json" --out "$out/pictures"
+      extra=()
+      [ "$step" = pictures ] && extra=(--scene "$out/pictures/background.bmp")
+      /usr/bin/python3 "$src/tools/assets/$step/make.py" --tables "$work/tables.json" --out "$out/pictures" "${extra[@]}"
     fi
   done
   /usr/bin/python3 "$src/tools/assets/media/make.py" --tables "$work/tables.json" \
-    --words "$src/assets/words.csv" --out "$out/Trab_zumel" --stamp "$out/stamp"
+    --words "$src/assets/words.csv" --out "$out/Trab_zumel" --stamp "$out/stamp" \
+    --scene "$out/pictures/background.bmp"
 }
 
 run_all "$work/first"

@@ -1,6 +1,7 @@
 // Prints the layout tables of the program as JSON, so that the asset pipeline
 // draws the scene, the keys and the chart from the same numbers the windows use.
 #include "game/con_obj_layout.h"
+#include "game/key_oval.h"
 #include "game/keyboard_table.h"
 #include "graphemes/chart_table.h"
 
@@ -24,6 +25,26 @@ QString str(const char16_t *s)
 QJsonObject rect(int left, int top, int width, int height)
 {
     return {{"left", left}, {"top", top}, {"width", width}, {"height", height}};
+}
+
+// The key's oval, and the pixels it covers as one [first, end) span per row
+// of the picture (an empty span is [0, 0]).
+QJsonObject ovalOf(const KeyRow &k)
+{
+    const KeyOval o = keyOval(k.pictureWidth, k.pictureHeight);
+    QJsonArray rows;
+    for (int y = 0; y < k.pictureHeight; ++y) {
+        int first = 0, end = 0;
+        for (int x = 0; x < k.pictureWidth; ++x) {
+            if (!keyOvalCovers(k.pictureWidth, k.pictureHeight, x, y))
+                continue;
+            if (end == 0)
+                first = x;
+            end = x + 1;
+        }
+        rows.append(QJsonArray{first, end});
+    }
+    return {{"cx", o.cx}, {"cy", o.cy}, {"rx", o.rx}, {"ry", o.ry}, {"reach", kKeyOvalReach}, {"rows", rows}};
 }
 
 const char *className(KeyClass c)
@@ -50,6 +71,7 @@ int main(int argc, char **argv)
         o["tooltip"] = str(k.tooltip);
         o["grapheme"] = str(k.grapheme);
         o["overlay"] = k.overlay;
+        o["oval"] = ovalOf(k);
         keys.append(o);
     }
     QJsonArray chart;

@@ -1,13 +1,19 @@
 """The 32 key pictures of the grapheme keyboard and their grey "used" copies.
 
-Each key is a glossy oval button on the near-black of the condor's poncho: a
-soft shadow, a radial gradient body with a darker rim, a white gloss across the
-top and the key's letters in a dark shade of the oval's colour. The grey copy
-is the same drawing with every colour of the oval turned to a lighter, flatter
-grey, so that a used key reads as switched off."""
-from svgkit import fmt, svg_document, text_element
+Each key is a glossy oval button: a soft shadow, a radial gradient body with a
+darker rim, a white gloss across the top and the key's letters in a dark shade
+of the oval's colour. The grey copy is the same drawing with every colour of
+the oval turned to a lighter, flatter grey, so that a used key reads as
+switched off.
 
-PONCHO = "#0e0b0c"
+The oval and the pixels it covers come with each key from the tables (the
+key's "oval": centre, radii and one [first, end) span of pixels per row). The
+button is drawn on nothing and laid over the scene under the key inside those
+spans; outside them a key picture is the scene's pixels unchanged and a grey
+copy their grey levels (raster.grey_level), so the keys sit on the condor's
+poncho without a seam, used or not."""
+from raster import Picture, over
+from svgkit import fmt, svg_document, text_element
 
 # Oval colours by consonant class: gloss light, body, rim, letters.
 PALETTES = {
@@ -46,7 +52,7 @@ def letter_layout(ink, key):
     """Font family, size and anchor of the key's letters, centred in the oval."""
     w, h = key["pictureWidth"], key["pictureHeight"]
     text = key["letters"]
-    cx, cy = w / 2, h / 2 - 0.5
+    cx, cy = key["oval"]["cx"], key["oval"]["cy"]
     max_w = WIDTH_SHARE * (w - 3)
     for family in (FAMILY, NARROW):
         cap = ink.box("H", family, "bold", 1.0)
@@ -66,8 +72,8 @@ def key_svg(ink, key, used=False, ids="k"):
     p = PALETTES[key["class"]]
     if used:
         p = used_palette(p)
-    cx, cy = w / 2, h / 2 - 0.5
-    rx, ry = w / 2 - 1.6, h / 2 - 2.2
+    oval = key["oval"]
+    cx, cy, rx, ry = oval["cx"], oval["cy"], oval["rx"], oval["ry"]
     gloss = 0.55 if used else 0.9
     defs = f"""
 <radialGradient id="{ids}body" cx="0.42" cy="0.32" r="0.75" fx="0.4" fy="0.25">
@@ -83,8 +89,7 @@ def key_svg(ink, key, used=False, ids="k"):
   <feGaussianBlur stdDeviation="0.9"/>
 </filter>"""
     family, size, tx, ty = letter_layout(ink, key)
-    body = f"""<rect width="{w}" height="{h}" fill="{PONCHO}"/>
-<ellipse cx="{fmt(cx + 0.4)}" cy="{fmt(cy + 1.3)}" rx="{fmt(rx)}" ry="{fmt(ry)}" fill="#000000" opacity="0.9" filter="url(#{ids}soft)"/>
+    body = f"""<ellipse cx="{fmt(cx + 0.4)}" cy="{fmt(cy + 1.3)}" rx="{fmt(rx)}" ry="{fmt(ry)}" fill="#000000" opacity="0.9" filter="url(#{ids}soft)"/>
 <ellipse cx="{fmt(cx)}" cy="{fmt(cy)}" rx="{fmt(rx)}" ry="{fmt(ry)}" fill="url(#{ids}body)" stroke="{p['rim']}" stroke-width="0.9"/>
 <ellipse cx="{fmt(cx)}" cy="{fmt(cy - ry * 0.5)}" rx="{fmt(rx * 0.72)}" ry="{fmt(ry * 0.38)}" fill="url(#{ids}gloss)"/>
 <path d="M {fmt(cx - rx * 0.55)} {fmt(cy + ry * 0.72)} Q {fmt(cx)} {fmt(cy + ry * 0.98)} {fmt(cx + rx * 0.55)} {fmt(cy + ry * 0.72)}" fill="none" stroke="#ffffff" stroke-opacity="{0.25 if used else 0.4}" stroke-width="0.8"/>
@@ -96,3 +101,16 @@ def key_svg(ink, key, used=False, ids="k"):
 def runs(keys):
     """Every text run the keys need measured."""
     return [(t, f, "bold") for k in keys for f in (FAMILY, NARROW) for t in (k["letters"], "H")]
+
+
+def on_scene(key, drawing, ground):
+    """The key picture: the drawing (RGBA) laid over the ground (the scene's
+    Picture under the key) on the oval's pixels, the ground itself on every
+    other pixel."""
+    w = key["pictureWidth"]
+    out = bytearray(ground.rgb)
+    for y, (first, end) in enumerate(key["oval"]["rows"]):
+        if end > first:
+            a, b = y * w + first, y * w + end
+            out[3 * a:3 * b] = over(drawing[4 * a:4 * b], ground.rgb[3 * a:3 * b])
+    return Picture(ground.width, ground.height, out)

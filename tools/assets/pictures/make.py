@@ -3,7 +3,9 @@
 their grey copies, the grapheme chart, the hit and miss signs and the
 completion panel. Every position and size comes from the layout tables
 (--tables); the drawings are SVG written here (and the landscape under
-assets/pictures/), rendered by rsvg-convert and written as BMP by ImageMagick."""
+assets/pictures/), rendered by rsvg-convert and written as BMP. The keys are
+laid over the window's scene (--scene, the background picture), cut at each
+key's place."""
 import argparse
 import json
 import pathlib
@@ -12,10 +14,12 @@ import tempfile
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+sys.path.insert(0, str(HERE.parent / "common"))
 sys.dont_write_bytecode = True  # no __pycache__ among the step's own sources
 
 import chart  # noqa: E402
 import keys  # noqa: E402
+import raster  # noqa: E402
 import signs  # noqa: E402
 import svgkit  # noqa: E402
 
@@ -26,6 +30,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--tables", required=True)
     ap.add_argument("--out", required=True)
+    ap.add_argument("--scene", required=True, help="the game window's background picture")
     args = ap.parse_args()
     tables = json.loads(pathlib.Path(args.tables).read_text(encoding="utf-8"))
     out = pathlib.Path(args.out)
@@ -35,8 +40,12 @@ def main():
     ink = svgkit.Ink()
     ink.prefetch(keys.runs(tables["keys"]) + chart.runs(tables) + signs.runs(tables))
 
-    # The keys are drawn on two sheets (coloured, grey), cut into one BMP
-    # each; the larger pictures are rendered on their own; all side by side.
+    scene = raster.Picture.read(args.scene)
+    tpp = tables["twipsPerPixel"]
+
+    # The keys are drawn on two sheets (coloured, grey), cut apart and laid
+    # over the scene under each key; the larger pictures are rendered on their
+    # own; all side by side.
     sheets = {False: [], True: []}
     for i, key in enumerate(tables["keys"]):
         for grey in (False, True):
@@ -56,7 +65,19 @@ def main():
             svgkit.render_png(svg, png)
             svgkit.to_bmp24(png, out / (name + ".bmp"))
 
-        jobs = [lambda grey=grey: svgkit.render_sheet(sheets[grey], out, grey=grey) for grey in sheets]
+        def key_sheet(grey):
+            drawings = svgkit.render_sheet(sheets[grey])
+            for i, key in enumerate(tables["keys"]):
+                name = f"key_{i:02d}" + ("_grey" if grey else "")
+                w, h = key["pictureWidth"], key["pictureHeight"]
+                ground = scene.crop(raster.px(key["left"], tpp), raster.px(key["top"], tpp), w, h)
+                picture = keys.on_scene(key, drawings[name], ground)
+                if grey:
+                    svgkit.write_grey_bmp(out / (name + ".bmp"), w, h, picture.grey())
+                else:
+                    picture.write_bmp24(out / (name + ".bmp"))
+
+        jobs = [lambda grey=grey: key_sheet(grey) for grey in sheets]
         jobs += [lambda n=n, svg=svg: single(n, svg) for n, svg in singles]
         svgkit.parallel(jobs)
 

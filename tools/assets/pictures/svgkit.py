@@ -9,6 +9,8 @@ import subprocess
 from concurrent.futures import ThreadPoolExecutor
 from xml.sax.saxutils import escape
 
+from raster import rgba_of_png
+
 RSVG = shutil.which("rsvg-convert") or "/usr/bin/rsvg-convert"
 # Debian's convert itself, so that no wrapper earlier on PATH stands in between.
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
@@ -86,35 +88,24 @@ def write_grey_bmp(path, width, height, grey):
     pathlib.Path(path).write_bytes(header + info + palette + pixels)
 
 
-def render_sheet(pictures, out_dir, grey=False, gap=4):
+def render_sheet(pictures, gap=4):
     """Renders many small pictures at once: each (name, width, height, svg) is
-    nested in one sheet SVG, rendered once and cut out again. Coloured sheets
-    are cut by one ImageMagick call writing 24-bit BMPs; grey sheets are read
-    back as grey levels and written as 256-grey BMPs here. The pictures' ids
-    must differ."""
+    nested in one sheet SVG, rendered once and cut out again. Returns
+    {name: RGBA bytes (straight alpha, rows top to bottom)}; what the SVGs
+    leave undrawn stays transparent. The pictures' ids must differ."""
     width = sum(w + gap for _, w, _, _ in pictures)
     height = max(h for _, _, h, _ in pictures)
     nested, places, x = [], [], 0
     for name, w, h, svg in pictures:
         nested.append(svg.replace("<svg ", f'<svg x="{x}" y="0" ', 1))
-        places.append((out_dir / (name + ".bmp"), x, w, h))
+        places.append((name, x, w, h))
         x += w + gap
     sheet = svg_document(width, height, "\n".join(nested))
     png = subprocess.run([RSVG, "-f", "png"], input=sheet.encode("utf-8"), check=True,
                          capture_output=True).stdout
-    opaque = ["-background", "black", "-alpha", "remove", "-alpha", "off"]
-    if grey:
-        raw = subprocess.run([CONVERT, "png:-", *opaque, "-colorspace", "Gray", "-depth", "8", "gray:-"],
-                             input=png, check=True, capture_output=True).stdout
-        for path, x, w, h in places:
-            cut = b"".join(raw[y * width + x:y * width + x + w] for y in range(h))
-            write_grey_bmp(path, w, h, cut)
-        return
-    cuts = []
-    for path, x, w, h in places:
-        cuts += ["(", "-clone", "0", "-crop", f"{w}x{h}+{x}+0", "+repage", "-type", "TrueColor",
-                 "-compress", "None", "-write", f"BMP3:{path}", "+delete", ")"]
-    subprocess.run([CONVERT, "png:-", *opaque, *cuts, "null:"], input=png, check=True)
+    raw = rgba_of_png(png)
+    return {name: b"".join(raw[4 * (y * width + x):4 * (y * width + x + w)] for y in range(h))
+            for name, x, w, h in places}
 
 
 def parallel(jobs):
