@@ -1,15 +1,22 @@
-"""Draws the game window's two animations, both on the players' back colour
-RGB(128, 64, 64) and each exactly the size of its player (from the tables):
+"""Draws the game window's two animations, each exactly the size of its player
+(from the tables) and drawn over the part of the game window's scene that
+lies under its player, so that the player's back colour shows nowhere and the
+drawing sits on the scene:
 - animaciones/anima_adivina.gif (player Marchoso2), the instructions, looping
-  forever: a child in a chullo waves at a bouncing question mark under the
+  forever, on a rounded card of the window's wine colour that hangs over the
+  painted buttons (the scene shows in its corners): a child in a chullo waves at a bouncing question mark under the
   speech bubble "¡Adivina la palabra!", while three grapheme keys are pressed
   in turn beside the words "Pulsa las letras";
 - la_mano.gif (player Marchoso1), shown after each correct guess: a thumbs-up
-  hand pops up, wiggles and sparkles, in one pass of about a second, with no
-  loop extension, so it plays once.
+  hand pops up in a soft glow, wiggles and sparkles, in one pass of about a
+  second, with no loop extension, so it plays once. The hand, its glow and the
+  sparkles stay clear of the frame's edges (EDGE_CLEAR pixels), so the edges
+  show the scene alone.
 Every frame is an SVG made here from the frame's time, rendered with
-rsvg-convert; ImageMagick assembles the GIF on one shared palette and gifsicle
-optimises it and sets the looping."""
+rsvg-convert on nothing and laid over the scene (raster.over); ImageMagick
+assembles the GIF on one shared palette of 256 colours, chosen for all frames
+at once and without dithering, so the scene keeps the same colours in every
+frame; gifsicle optimises it and sets the looping."""
 import json
 import math
 import os
@@ -18,7 +25,9 @@ import tempfile
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
-BACK = "#804040"  # RGB(128, 64, 64)
+import raster
+
+WINE = "#804040"  # RGB(128, 64, 64), the bubble's words
 INK = "#5a2a2a"
 SKIN, SKIN_EDGE = "#f7c590", "#9a5b2e"
 YELLOW, YELLOW_EDGE = "#ffd23f", "#b57f0c"
@@ -29,26 +38,53 @@ GUESS_GRID = (225, 161)
 HAND_GRID = (147, 168)
 
 
-def _control_size(tables, name):
-    data = json.loads(Path(tables).read_text(encoding="utf-8"))
-    tpp = data.get("twipsPerPixel", 15)
-    box = data["controls"][name]
-    return (box["width"] + tpp // 2) // tpp, (box["height"] + tpp // 2) // tpp
+# Pixels along the hand animation's edges that nothing is drawn on.
+EDGE_CLEAR = 3
 
 
-def _frame(size, grid, body):
-    """A whole frame: the back colour, then the drawing scaled from its grid
-    to fit the frame, centred."""
+def _frame(size, grid, body, back=""):
+    """A whole frame: what back draws (in the frame's pixels), then the
+    drawing scaled from its grid to fit the frame, centred, all on nothing
+    (the scene goes under it later)."""
     w, h = size
     gw, gh = grid
     s = min(w / gw, h / gh)
     dx, dy = (w - gw * s) / 2, (h - gh * s) / 2
     return f"""<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}" viewBox="0 0 {w} {h}">
-  <rect width="{w}" height="{h}" fill="{BACK}"/>
+{back}
   <g transform="translate({dx:.2f} {dy:.2f}) scale({s:.4f})">
 {body}
   </g>
 </svg>"""
+
+
+# The instructions' card: corner radius and outline, in pixels of the frame.
+CARD_RADIUS = 12
+CARD_LINE = 2
+
+
+def _card(size):
+    """The rounded wine-coloured card behind the instructions, outlined; the
+    drawing on it is clipped to it."""
+    w, h = size
+    inset = CARD_LINE / 2
+    shape = (f'x="{inset}" y="{inset}" width="{w - 2 * inset}" height="{h - 2 * inset}" '
+             f'rx="{CARD_RADIUS}" ry="{CARD_RADIUS}"')
+    return f"""  <defs>
+    <linearGradient id="card" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#8a4848"/>
+      <stop offset="1" stop-color="{WINE}"/>
+    </linearGradient>
+    <clipPath id="onCard"><rect {shape}/></clipPath>
+  </defs>
+  <rect {shape} fill="url(#card)"/>"""
+
+
+def _card_outline(size):
+    w, h = size
+    inset = CARD_LINE / 2
+    return (f'<rect x="{inset}" y="{inset}" width="{w - 2 * inset}" height="{h - 2 * inset}" '
+            f'rx="{CARD_RADIUS}" ry="{CARD_RADIUS}" fill="none" stroke="{INK}" stroke-width="{CARD_LINE}"/>')
 
 
 def _sparkle(x, y, r, opacity=1.0, colour="#fff6b0"):
@@ -112,7 +148,7 @@ def _child(bob, blink, wave):
 def _bubble():
     return f"""    <path d="M20,5 H205 Q219,5 219,19 V33 Q219,47 205,47 H62 L50,70 L48,47 H20 Q6,47 6,33 V19 Q6,5 20,5 Z"
           fill="#ffffff" stroke="{INK}" stroke-width="2.5" stroke-linejoin="round"/>
-    <text x="112.5" y="33" font-family="{FONT}" font-weight="bold" font-size="19" text-anchor="middle" fill="{BACK}">¡Adivina la palabra!</text>"""
+    <text x="112.5" y="33" font-family="{FONT}" font-weight="bold" font-size="19" text-anchor="middle" fill="{WINE}">¡Adivina la palabra!</text>"""
 
 
 def _question_mark(lift, squash):
@@ -153,7 +189,10 @@ def guess_frame(i, size):
     pressed = i // per_key
     glow = 1 - (i % per_key) / per_key
     body = "\n".join([_bubble(), _child(bob, blink, wave), _question_mark(lift, squash), _keys(pressed, glow)])
-    return _frame(size, GUESS_GRID, body)
+    frame = _frame(size, GUESS_GRID, body, back=_card(size))
+    # The drawing is clipped to the card, and the card's outline drawn last.
+    frame = frame.replace("\n  <g transform=", '\n  <g clip-path="url(#onCard)">\n  <g transform=', 1)
+    return frame.replace("\n</svg>", "\n  </g>\n  " + _card_outline(size) + "\n</svg>")
 
 
 # ---- The hand animation ---------------------------------------------------
@@ -162,9 +201,9 @@ def guess_frame(i, size):
 # shown 10/100 s each. The hand pops up with a little overshoot, wiggles and
 # ends upright among growing sparkles.
 HAND_STEPS = [
-    (42, 0.6, 0, 0.0),
-    (18, 0.85, 0, 0.0),
-    (-8, 1.08, 0, 0.2),
+    (8, 0.55, 0, 0.0),
+    (3, 0.85, 0, 0.0),
+    (-6, 1.08, 0, 0.2),
     (0, 1.0, -10, 0.45),
     (0, 1.0, 9, 0.7),
     (0, 1.0, -6, 0.9),
@@ -198,11 +237,13 @@ def hand_frame(i, size):
     cx, base = gw / 2, gh - 14
     stars = []
     if spark > 0:
-        spots = [(-52, -118, 10), (50, -112, 12), (-60, -62, 7), (58, -56, 8), (0, -142, 7), (-34, -146, 5), (36, -144, 5)]
+        spots = [(-52, -118, 10), (50, -112, 12), (-60, -62, 7), (58, -56, 8), (0, -136, 7), (-34, -140, 5), (36, -138, 5)]
         for k, (sx, sy, r) in enumerate(spots):
             grow = spark if k % 2 == 0 else max(0.0, 1.2 * spark - 0.2)
             stars.append(_sparkle(cx + sx, base + sy, r * (0.4 + grow), opacity=min(1.0, 0.3 + grow)))
-    glow = f'<circle cx="{cx}" cy="{base - 66}" r="{58 * min(1.0, scale)}" fill="#ffffff" opacity="{0.10 + 0.08 * spark:.2f}"/>'
+    glow = (f'<radialGradient id="glow"><stop offset="0" stop-color="#ffffff" stop-opacity="{0.30 + 0.15 * spark:.2f}"/>'
+            f'<stop offset="1" stop-color="#ffffff" stop-opacity="0"/></radialGradient>'
+            f'<circle cx="{cx}" cy="{base - 66}" r="{62 * min(1.0, scale)}" fill="url(#glow)"/>')
     body = f"""    {glow}
     {"".join(stars)}
     <g transform="translate({cx} {base + rise}) rotate({angle}) scale({scale}) translate(-41 -114)">
@@ -213,22 +254,26 @@ def hand_frame(i, size):
 
 # ---- Assembly -------------------------------------------------------------
 
-def _render(svg, size, png):
-    w, h = size
-    subprocess.run(["rsvg-convert", "-w", str(w), "-h", str(h), "-f", "png", "-o", str(png)],
-                   input=svg.encode("utf-8"), check=True)
+def _render(svg, ground, ppm):
+    """The frame rendered and laid over the ground (the scene under the
+    player), written as PPM."""
+    png = subprocess.run(["rsvg-convert", "-w", str(ground.width), "-h", str(ground.height), "-f", "png"],
+                         input=svg.encode("utf-8"), check=True, capture_output=True).stdout
+    drawing = raster.rgba_of_png(png)
+    raster.Picture(ground.width, ground.height, raster.over(drawing, ground.rgb)).write_ppm(ppm)
 
 
-def _gif(frames, delays, size, loop_forever, target, pool):
+def _gif(frames, delays, ground, loop_forever, target, pool):
     target.parent.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory() as tmp:
-        pngs = [Path(tmp) / f"frame_{i:02d}.png" for i in range(len(frames))]
-        list(pool.map(lambda job: _render(job[0], size, job[1]), zip(frames, pngs)))
+        ppms = [Path(tmp) / f"frame_{i:02d}.ppm" for i in range(len(frames))]
+        list(pool.map(lambda job: _render(job[0], ground, job[1]), zip(frames, ppms)))
         args = ["/usr/bin/convert"]
-        for png, delay in zip(pngs, delays):
-            args += ["-delay", str(delay), str(png)]
+        for ppm, delay in zip(ppms, delays):
+            args += ["-delay", str(delay), str(ppm)]
         raw = Path(tmp) / "raw.gif"
-        # One palette for all frames and no dithering: no shimmer between frames.
+        # One palette for all frames and no dithering: no shimmer between
+        # frames, and the scene keeps one colour per pixel throughout.
         args += ["+dither", "+map", "-loop", "0" if loop_forever else "1", f"gif:{raw}"]
         subprocess.run(args, check=True)
         loop = ["--loopcount=forever"] if loop_forever else ["--no-loopcount"]
@@ -237,12 +282,16 @@ def _gif(frames, delays, size, loop_forever, target, pool):
         os.replace(tmp_target, target)
 
 
-def make(tables, words, out):
+def make(tables, words, out, scene):
     out = Path(out)
-    guess_size = _control_size(tables, "Marchoso2")
-    hand_size = _control_size(tables, "Marchoso1")
+    layout = json.loads(Path(tables).read_text(encoding="utf-8"))
+    scene = raster.Picture.read(scene)
+    guess_ground = scene.under(layout, "Marchoso2")
+    hand_ground = scene.under(layout, "Marchoso1")
+    guess_size = guess_ground.width, guess_ground.height
+    hand_size = hand_ground.width, hand_ground.height
     with ThreadPoolExecutor(max_workers=max(2, os.cpu_count() or 2)) as pool:
         _gif([guess_frame(i, guess_size) for i in range(GUESS_FRAMES)], [GUESS_DELAY] * GUESS_FRAMES,
-             guess_size, True, out / "animaciones" / "anima_adivina.gif", pool)
+             guess_ground, True, out / "animaciones" / "anima_adivina.gif", pool)
         _gif([hand_frame(i, hand_size) for i in range(len(HAND_STEPS))], [HAND_DELAY] * len(HAND_STEPS),
-             hand_size, False, out / "la_mano.gif", pool)
+             hand_ground, False, out / "la_mano.gif", pool)
