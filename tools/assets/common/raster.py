@@ -66,6 +66,19 @@ class Picture:
         info = struct.pack("<IiiHHIIiiII", 40, self.width, self.height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
         pathlib.Path(path).write_bytes(header + info + bytes(pixels))
 
+    def write_grey_bmp(self, path):
+        """An uncompressed 8-bit BMP whose palette is the 256 grey levels in
+        order, so that each pixel's index is its grey level (grey_level)."""
+        stride = (self.width + 3) & ~3
+        grey = self.grey()
+        palette = b"".join(bytes((v, v, v, 0)) for v in range(256))
+        pixels = b"".join(grey[y * self.width:(y + 1) * self.width].ljust(stride, b"\0")
+                          for y in reversed(range(self.height)))
+        offset = 14 + 40 + len(palette)
+        header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+        info = struct.pack("<IiiHHIIiiII", 40, self.width, self.height, 1, 8, 0, len(pixels), 2835, 2835, 256, 256)
+        pathlib.Path(path).write_bytes(header + info + palette + pixels)
+
     def write_ppm(self, path):
         pathlib.Path(path).write_bytes(b"P6 %d %d 255\n" % (self.width, self.height) + self.rgb)
 

@@ -73,7 +73,7 @@ def main():
                 ground = scene.crop(raster.px(key["left"], tpp), raster.px(key["top"], tpp), w, h)
                 picture = keys.on_scene(key, drawings[name], ground)
                 if grey:
-                    svgkit.write_grey_bmp(out / (name + ".bmp"), w, h, picture.grey())
+                    picture.write_grey_bmp(out / (name + ".bmp"))
                 else:
                     picture.write_bmp24(out / (name + ".bmp"))
 

@@ -2,9 +2,7 @@
 SVG to a BMP with rsvg-convert and ImageMagick, and measuring the ink of text
 so that letters can be centred on what the eye sees rather than on font boxes."""
 import os
-import pathlib
 import shutil
-import struct
 import subprocess
 from concurrent.futures import ThreadPoolExecutor
 from xml.sax.saxutils import escape
@@ -74,18 +72,6 @@ def to_bmp24(png, bmp, extra=()):
     subprocess.run([CONVERT, str(png), *extra, "-background", "black", "-alpha", "remove",
                     "-alpha", "off", "-type", "TrueColor", "-compress", "None", f"BMP3:{bmp}"],
                    check=True)
-
-
-def write_grey_bmp(path, width, height, grey):
-    """An uncompressed 8-bit BMP whose palette is the 256 grey levels in order,
-    so that each pixel's index is its grey level. grey: rows top to bottom."""
-    stride = (width + 3) & ~3
-    palette = b"".join(bytes((v, v, v, 0)) for v in range(256))
-    pixels = b"".join(grey[y * width:(y + 1) * width].ljust(stride, b"\0") for y in reversed(range(height)))
-    offset = 14 + 40 + len(palette)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 256, 256)
-    pathlib.Path(path).write_bytes(header + info + palette + pixels)
 
 
 def render_sheet(pictures, gap=4):
