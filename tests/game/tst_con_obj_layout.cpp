@@ -753,6 +753,37 @@ private slots:
         QVERIFY(fx->errors.isEmpty());
     }
 
+    // A double-click is one click (its second press arrives as a double-click,
+    // which nothing handles): Sonido and the chart's letters play once. A
+    // click after it is a click again.
+    void doubleClickIsOneClick_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("chart");
+        QTest::newRow("Sonido") << "Image2" << false;
+        for (int i : {0, 22, 31})
+            QTest::addRow("chart letter %d", i) << areaName(i) << true;
+    }
+
+    void doubleClickIsOneClick()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, chart);
+        const auto fx = openGame();
+        QWindow *window = fx->game().windowHandle();
+        fx->control(QStringLiteral("Marchoso2"))->hide();
+        fx->control(QStringLiteral("Frame2"))->setVisible(chart);
+        QWidget *target = fx->control(name);
+        const QPoint at = target->mapTo(&fx->game(), target->rect().center());
+        QCOMPARE(nameOf(fx->game().childAt(at)), name);
+        fx->sound().played.clear();
+        QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+        QCOMPARE(fx->sound().played.size(), 1);
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCOMPARE(fx->sound().played.size(), 2);
+        QVERIFY(fx->errors.isEmpty());
+    }
+
     // A key shown greyed by hand (as the locked keyboard shows them) is no
     // different: the click reaches the overlay only.
     void clickOnAShownOverlayReachesNoKey_data() { shownOverlayLiesInFrontOfItsKey_data(); }
