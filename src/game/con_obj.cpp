@@ -62,11 +62,15 @@ void keepPointerMoves(QWidget *w)
     w->setMouseTracking(true);
 }
 
-// A label: transparent, its text centred at the top, in its own colour.
+// A label: transparent, its text centred at the top, in its own colour. The
+// text is shown as it is, never read as markup: a word from the database may
+// hold "<", ">" or "&".
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QColor color, const QFont &f,
                   const QString &accessible)
 {
-    auto *l = new QLabel(text, parent);
+    auto *l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
     l->setObjectName(QString::fromLatin1(name));
     l->setAccessibleName(accessible);
     l->setGeometry(rectOf(name));

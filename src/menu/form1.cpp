@@ -83,7 +83,9 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
         QWidget *w = nullptr;
         switch (c.kind) {
         case Kind::Label: {
-            auto *label = new QLabel(text, this);
+            auto *label = new QLabel(this);
+            label->setTextFormat(Qt::PlainText);
+            label->setText(text);
             label->setAlignment(
                 Qt::AlignTop |
                 (qstrcmp(c.name, "Label1") == 0 || qstrcmp(c.name, "Label3") == 0 ? Qt::AlignLeft : Qt::AlignHCenter));

@@ -199,6 +199,15 @@ struct AtCreation {
     QString text;
 };
 
+// A widget drawn on white, without its own background.
+QImage drawn(QWidget *w)
+{
+    QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    w->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
 bool lands(QWidget *hit, QWidget *target)
 {
     return hit && (hit == target || target->isAncestorOf(hit));
@@ -494,6 +503,36 @@ private slots:
             QCOMPARE(pixelOf(button, QPoint(4, button->height() / 2)), background);
             QCOMPARE(pixelOf(button, QPoint(button->width() - 5, 4)), background);
         }
+    }
+
+    // Every label shows its text as it is: a word with markup shows its tags
+    // and its ampersand, drawn as a plain-text label draws them.
+    void labelsShowTheirTextAsPlainText_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString spanish = QStringLiteral("<i>sol</i> & luna");
+        QTest::newRow("Label1") << spanish;
+        QTest::newRow("Label11") << spanish;
+        QTest::newRow("Label12") << QStringLiteral("<b>inti</b>");
+    }
+
+    void labelsShowTheirTextAsPlainText()
+    {
+        QFETCH(QString, text);
+        GameFixture fx({{QStringLiteral("<b>inti</b>"), QStringLiteral("<i>sol</i> & luna"), QStringLiteral("hogar"),
+                         QVariant(), QVariant()}});
+        fx.aceptar();
+        auto *label = fx.control<QLabel>(QString::fromLatin1(QTest::currentDataTag()));
+        QCOMPARE(label->text(), text);
+        QLabel plain;
+        plain.setTextFormat(Qt::PlainText);
+        plain.setText(text);
+        plain.setFont(label->font());
+        plain.setPalette(label->palette());
+        plain.setAlignment(label->alignment());
+        plain.setWordWrap(label->wordWrap());
+        plain.resize(label->size());
+        QCOMPARE(drawn(label), drawn(&plain));
     }
 
     void graphemePanelIsPaleYellow()
