@@ -379,9 +379,12 @@ void ConObj::closeEvent(QCloseEvent *event)
     m_flow.end();
 }
 
+// The box shows the start of a word longer than itself, as a text box does
+// when its text is set (a line edit would keep its end in view).
 void ConObj::setMaskBox(const QString &text)
 {
     m_text5->setText(text);
+    m_text5->setCursorPosition(0);
 }
 
 } // namespace korivanta

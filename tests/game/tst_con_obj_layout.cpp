@@ -12,6 +12,7 @@
 #include "game/image_control.h"
 #include "support/drawn_layout.h"
 #include "support/game_fixture.h"
+#include "support/keys.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -533,6 +534,30 @@ private slots:
         plain.setWordWrap(label->wordWrap());
         plain.resize(label->size());
         QCOMPARE(drawn(label), drawn(&plain));
+    }
+
+    // The mask box shows the start of a word longer than itself after every
+    // change: the word's set-up, a key, the answer.
+    void maskBoxShowsTheStartOfALongWord()
+    {
+        const QString word = QStringLiteral("anu").repeated(14);
+        GameFixture fx({{word, QStringLiteral("perro"), QStringLiteral("animal"), QVariant(), QVariant()}});
+        ConObj &game = fx.aceptar();
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        auto *box = fx.control<QLineEdit>(QStringLiteral("Text5"));
+        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(QString(word.size(), QLatin1Char('.'))) > box->width());
+        // The character at the box's left edge, as the box is drawn.
+        const auto leftmost = [box] {
+            box->grab();
+            return box->inputMethodQuery(Qt::ImCursorPosition, QPointF(4, box->height() / 2.0)).toInt();
+        };
+        QCOMPARE(leftmost(), 0);
+        runHandler([&] { game.Image10_Click(keyFor(QStringLiteral("u"))); });
+        QVERIFY(fx.text(QStringLiteral("Text5")).startsWith(QStringLiteral("..u")));
+        QCOMPARE(leftmost(), 0);
+        runHandler([&] { game.Image7_Click(); });
+        QCOMPARE(fx.text(QStringLiteral("Text5")), word);
+        QCOMPARE(leftmost(), 0);
     }
 
     void graphemePanelIsPaleYellow()
