@@ -1,6 +1,7 @@
 #include "game/con_obj.h"
 
 #include "app/coloured_button.h"
+#include "app/fonts.h"
 #include "app/screen_flow.h"
 #include "app/twips.h"
 #include "app/untrapped_error.h"
@@ -41,6 +42,7 @@ QFont controlFont(const char *family, double points, bool bold)
     QFont f(QString::fromLatin1(family));
     f.setPointSizeF(points);
     f.setBold(bold);
+    chooseFace(f);
     return f;
 }
 

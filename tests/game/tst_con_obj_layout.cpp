@@ -14,9 +14,11 @@
 #include "support/game_fixture.h"
 #include "support/keys.h"
 
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 #include <memory>
@@ -504,6 +506,39 @@ private slots:
             QCOMPARE(pixelOf(button, QPoint(4, button->height() / 2)), background);
             QCOMPARE(pixelOf(button, QPoint(button->width() - 5, 4)), background);
         }
+    }
+
+    // "Arial Black" is a heavy face: where it is missing, the mask box (and so
+    // the answer shown in it) is drawn in a heavy face of its stand-in, with
+    // clearly more ink than the stand-in's regular face.
+    void maskBoxFontIsHeavy()
+    {
+        const QFont font = control(QStringLiteral("Text5"))->font();
+        const QFontInfo shown(font);
+        QVERIFY2(QFontDatabase::weight(shown.family(), shown.styleName()) >= QFont::Bold,
+                 qPrintable(shown.family() + QLatin1Char(' ') + shown.styleName()));
+        QVERIFY(shown.style() == QFont::StyleNormal);
+
+        QFont regular(shown.family());
+        regular.setPointSizeF(font.pointSizeF());
+        const auto ink = [](const QFont &f) {
+            const QString text = QStringLiteral("chhichhi qala anu");
+            QImage image(QFontMetrics(f).boundingRect(text).size() + QSize(8, 8), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter p(&image);
+            p.setFont(f);
+            p.setPen(Qt::black);
+            p.drawText(image.rect(), Qt::AlignCenter, text);
+            p.end();
+            qint64 sum = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    sum += 255 - qGray(image.pixel(x, y));
+            return sum;
+        };
+        const qint64 heavy = ink(font);
+        const qint64 plain = ink(regular);
+        QVERIFY2(heavy * 10 > plain * 12, qPrintable(QStringLiteral("ink %1 against %2").arg(heavy).arg(plain)));
     }
 
     // Every label shows its text as it is: a word with markup shows its tags
