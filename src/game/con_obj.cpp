@@ -1,6 +1,7 @@
 #include "game/con_obj.h"
 
 #include "app/coloured_button.h"
+#include "app/fonts.h"
 #include "app/screen_flow.h"
 #include "app/twips.h"
 #include "app/untrapped_error.h"
@@ -41,6 +42,7 @@ QFont controlFont(const char *family, double points, bool bold)
     QFont f(QString::fromLatin1(family));
     f.setPointSizeF(points);
     f.setBold(bold);
+    chooseFace(f);
     return f;
 }
 
@@ -62,11 +64,15 @@ void keepPointerMoves(QWidget *w)
     w->setMouseTracking(true);
 }
 
-// A label: transparent, its text centred at the top, in its own colour.
+// A label: transparent, its text centred at the top, in its own colour. The
+// text is shown as it is, never read as markup: a word from the database may
+// hold "<", ">" or "&".
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QColor color, const QFont &f,
                   const QString &accessible)
 {
-    auto *l = new QLabel(text, parent);
+    auto *l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
     l->setObjectName(QString::fromLatin1(name));
     l->setAccessibleName(accessible);
     l->setGeometry(rectOf(name));
@@ -375,9 +381,12 @@ void ConObj::closeEvent(QCloseEvent *event)
     m_flow.end();
 }
 
+// The box shows the start of a word longer than itself, as a text box does
+// when its text is set (a line edit would keep its end in view).
 void ConObj::setMaskBox(const QString &text)
 {
     m_text5->setText(text);
+    m_text5->setCursorPosition(0);
 }
 
 } // namespace korivanta

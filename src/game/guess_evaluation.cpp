@@ -3,6 +3,7 @@
 // a miss costs a try, and with no try left the keyboard locks.
 #include "app/modulo1.h"
 #include "game/con_obj.h"
+#include "game/grapheme_search.h"
 #include "game/image_control.h"
 #include "game/keyboard_table.h"
 #include "media/animation_player.h"
@@ -24,19 +25,17 @@ void ConObj::Image10_Click(int index)
     m_image41[key.overlay]->show();
     m_sndDevil1.PlaySoundFile(QString::fromUtf16(kKeyboardSoundFolder) + g + QStringLiteral(".wav"));
 
-    const QString word = m_palabra.toString();
-    qsizetype pos = word.indexOf(g, 0, Qt::CaseSensitive);
-    if (pos >= 0) {
+    const QList<qsizetype> found = graphemeOccurrences(m_palabra.toString(), g);
+    if (!found.isEmpty()) {
         m_image73->show();
         Modulo1::puntaje = Modulo1::puntaje + Variant(hitBonus);
         m_marchoso1->setVisible(true);
         m_marchoso1->setAnimationFile(QString::fromUtf16(kHandAnimation));
         m_text3->setText(Modulo1::puntaje.toString());
-        while (pos >= 0) {
+        for (qsizetype pos : found) {
             Modulo1::puntaje = Modulo1::puntaje + Variant(double(hitBonus) / 2);
             m_text3->setText(Modulo1::puntaje.toString());
             m_mascara.replace(pos, g.size(), g);
-            pos = word.indexOf(g, pos + 1, Qt::CaseSensitive);
         }
     } else {
         // Tries never go below 0: at the end of a record set the last word's

@@ -53,6 +53,16 @@ void ImageControl::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+// The second press of a double-click arrives as a double-click, not as a
+// press: the double-click was one click (its first press and release), and
+// the release that follows makes no second one. No control has a handler for
+// the double-click itself.
+void ImageControl::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_pressed = false;
+    event->accept();
+}
+
 void ImageControl::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();

@@ -96,8 +96,10 @@ bool MovieAnimationPlayer::isAnimating() const
 void MovieAnimationPlayer::setAnimationFile(const QString &path)
 {
     m_passTimer.stop();
-    if (m_endDue)
-        postEnd(); // the interrupted setting's end
+    // The new setting replaces one whose pass is still running: only the new
+    // one ends. An end already queued for a file that could not be shown is
+    // dropped the same way (see postEnd).
+    ++m_setting;
     m_file = path;
     m_endDue = true;
     m_broken = false;
@@ -192,8 +194,18 @@ void MovieAnimationPlayer::endPass()
 void MovieAnimationPlayer::postEnd()
 {
     // Always from the event loop, never inside the setter or a movie signal.
+    // A pass seen to its end keeps its end even when a newer setting comes
+    // before the delivery; the end of a file that could not be shown belongs
+    // to a setting that is replaced by a newer one.
+    const quint64 setting = m_setting;
+    const bool seen = !m_broken;
     QMetaObject::invokeMethod(
-        this, [this] { emit AnimationEnd(0); }, Qt::QueuedConnection);
+        this,
+        [this, setting, seen] {
+            if (seen || setting == m_setting)
+                emit AnimationEnd(0);
+        },
+        Qt::QueuedConnection);
 }
 
 void MovieAnimationPlayer::setBackColor(const QColor &color)

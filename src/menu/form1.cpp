@@ -71,9 +71,10 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
     setWindowTitle(QStringLiteral("SOFTWARE EDUCATIVO (Version Demo)"));
     setFixedSize(sizeFromTwips(5775, 3585));
     setFont(defaultFont());
+    // The window's colour only: the labels set their dark red text colour
+    // themselves, and the option buttons keep the standard one.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackColor);
-    pal.setColor(QPalette::WindowText, kLabelColor);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -83,7 +84,9 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
         QWidget *w = nullptr;
         switch (c.kind) {
         case Kind::Label: {
-            auto *label = new QLabel(text, this);
+            auto *label = new QLabel(this);
+            label->setTextFormat(Qt::PlainText);
+            label->setText(text);
             label->setAlignment(
                 Qt::AlignTop |
                 (qstrcmp(c.name, "Label1") == 0 || qstrcmp(c.name, "Label3") == 0 ? Qt::AlignLeft : Qt::AlignHCenter));

@@ -169,8 +169,8 @@ private slots:
                 QTest::mouseMove(window, randomPoint(window));
                 ++moves;
             } else if (roll < 85 && f.flow().conObj()) {
-                f.marchoso(1).fireAnimationEnd();
-                ++animationEnds;
+                if (f.marchoso(1).fireAnimationEnd())
+                    ++animationEnds;
             } else {
                 directCall(window);
                 ++handlerCalls;

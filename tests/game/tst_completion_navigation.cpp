@@ -4,7 +4,10 @@
 #include "game/data_control.h"
 #include "support/game_fixture.h"
 #include "support/keys.h"
+#include "support/media_fixtures.h"
+#include "support/stderr_capture.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace korivanta;
@@ -22,6 +25,21 @@ void animationEnds(GameFixture &f)
 {
     f.marchoso(1).fireAnimationEnd();
 }
+
+// Counts the times a control is shown.
+class ShowCounter : public QObject {
+public:
+    explicit ShowCounter(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++count;
+        return false;
+    }
+};
 
 QList<WordRow> twoAnimals()
 {
@@ -73,6 +91,63 @@ private slots:
         animationEnds(f);
         QVERIFY(f.shown("Picture1"));
         QCOMPARE(f.sound().played.last(), kPraise);
+    }
+
+    // Two correct keys within one pass of the hand: the second setting of the
+    // hand replaces the first, which raises no end; the hand stays shown until
+    // its pass has played, and the finished word gets one panel and one
+    // praise, also once the panel has been closed.
+    void twoQuickHitsGiveOneCompletion_data()
+    {
+        QTest::addColumn<bool>("realPlayer");
+        QTest::newRow("recording players") << false;
+        QTest::newRow("real players") << true;
+    }
+
+    void twoQuickHitsGiveOneCompletion()
+    {
+        QFETCH(bool, realPlayer);
+        StderrCapture capture; // the real instruction player warns of its missing GIF
+        GameFixture f({{"awa", "agua", "animal", {}, {}}},
+                      realPlayer ? GameFixture::Players::Real : GameFixture::Players::Recording);
+        // A hand of two frames, 150 ms each, looping.
+        writeFile(f.driveC() + QStringLiteral("/Trab_zumel/la_mano.gif"),
+                  gifBytes(8, 8, {{Qt::red, 150}, {Qt::blue, 150}}, 0));
+        f.choose(2);
+        ConObj &game = f.aceptar();
+        auto *hand = f.control<AnimationPlayer>(QStringLiteral("Marchoso1"));
+        QSignalSpy ends(hand, &AnimationPlayer::AnimationEnd);
+        ShowCounter panels(f.control(QStringLiteral("Picture1")));
+        f.sound().played.clear();
+
+        press(game, "a");
+        press(game, "w"); // the word is whole now
+        QCoreApplication::processEvents();
+        QVERIFY(f.shown("Marchoso1"));
+        QCOMPARE(ends.count(), 0);
+        QVERIFY(!f.shown("Picture1"));
+
+        // The pass now playing is seen to its end.
+        if (realPlayer)
+            QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 10000);
+        else
+            QVERIFY(f.marchoso(1).fireAnimationEnd());
+        QVERIFY(!f.shown("Marchoso1"));
+        QVERIFY(f.shown("Picture1"));
+        QCOMPARE(f.sound().played.count(kPraise), 1);
+        runHandler([&] { game.Command1_Click(); }); // "wali"
+
+        // Nothing more comes: no end of the interrupted pass.
+        if (realPlayer)
+            QTest::qWait(700);
+        else
+            QVERIFY(!f.marchoso(1).fireAnimationEnd());
+        QCOMPARE(ends.count(), 1);
+        QCOMPARE(panels.count, 1);
+        QVERIFY(!f.shown("Picture1"));
+        QCOMPARE(f.sound().played.count(kPraise), 1);
+        QVERIFY(f.errors.isEmpty());
+        capture.finish();
     }
 
     void animationEndAfterRespuestaGivesTheFeedback()

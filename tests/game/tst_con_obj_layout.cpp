@@ -12,10 +12,13 @@
 #include "game/image_control.h"
 #include "support/drawn_layout.h"
 #include "support/game_fixture.h"
+#include "support/keys.h"
 
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 #include <memory>
@@ -198,6 +201,15 @@ struct AtCreation {
     bool enabled = false;
     QString text;
 };
+
+// A widget drawn on white, without its own background.
+QImage drawn(QWidget *w)
+{
+    QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    w->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
 
 bool lands(QWidget *hit, QWidget *target)
 {
@@ -496,6 +508,93 @@ private slots:
         }
     }
 
+    // "Arial Black" is a heavy face: where it is missing, the mask box (and so
+    // the answer shown in it) is drawn in a heavy face of its stand-in, with
+    // clearly more ink than the stand-in's regular face.
+    void maskBoxFontIsHeavy()
+    {
+        const QFont font = control(QStringLiteral("Text5"))->font();
+        const QFontInfo shown(font);
+        QVERIFY2(QFontDatabase::weight(shown.family(), shown.styleName()) >= QFont::Bold,
+                 qPrintable(shown.family() + QLatin1Char(' ') + shown.styleName()));
+        QVERIFY(shown.style() == QFont::StyleNormal);
+
+        QFont regular(shown.family());
+        regular.setPointSizeF(font.pointSizeF());
+        const auto ink = [](const QFont &f) {
+            const QString text = QStringLiteral("chhichhi qala anu");
+            QImage image(QFontMetrics(f).boundingRect(text).size() + QSize(8, 8), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter p(&image);
+            p.setFont(f);
+            p.setPen(Qt::black);
+            p.drawText(image.rect(), Qt::AlignCenter, text);
+            p.end();
+            qint64 sum = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    sum += 255 - qGray(image.pixel(x, y));
+            return sum;
+        };
+        const qint64 heavy = ink(font);
+        const qint64 plain = ink(regular);
+        QVERIFY2(heavy * 10 > plain * 12, qPrintable(QStringLiteral("ink %1 against %2").arg(heavy).arg(plain)));
+    }
+
+    // Every label shows its text as it is: a word with markup shows its tags
+    // and its ampersand, drawn as a plain-text label draws them.
+    void labelsShowTheirTextAsPlainText_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString spanish = QStringLiteral("<i>sol</i> & luna");
+        QTest::newRow("Label1") << spanish;
+        QTest::newRow("Label11") << spanish;
+        QTest::newRow("Label12") << QStringLiteral("<b>inti</b>");
+    }
+
+    void labelsShowTheirTextAsPlainText()
+    {
+        QFETCH(QString, text);
+        GameFixture fx({{QStringLiteral("<b>inti</b>"), QStringLiteral("<i>sol</i> & luna"), QStringLiteral("hogar"),
+                         QVariant(), QVariant()}});
+        fx.aceptar();
+        auto *label = fx.control<QLabel>(QString::fromLatin1(QTest::currentDataTag()));
+        QCOMPARE(label->text(), text);
+        QLabel plain;
+        plain.setTextFormat(Qt::PlainText);
+        plain.setText(text);
+        plain.setFont(label->font());
+        plain.setPalette(label->palette());
+        plain.setAlignment(label->alignment());
+        plain.setWordWrap(label->wordWrap());
+        plain.resize(label->size());
+        QCOMPARE(drawn(label), drawn(&plain));
+    }
+
+    // The mask box shows the start of a word longer than itself after every
+    // change: the word's set-up, a key, the answer.
+    void maskBoxShowsTheStartOfALongWord()
+    {
+        const QString word = QStringLiteral("anu").repeated(14);
+        GameFixture fx({{word, QStringLiteral("perro"), QStringLiteral("animal"), QVariant(), QVariant()}});
+        ConObj &game = fx.aceptar();
+        QVERIFY(QTest::qWaitForWindowExposed(&game));
+        auto *box = fx.control<QLineEdit>(QStringLiteral("Text5"));
+        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(QString(word.size(), QLatin1Char('.'))) > box->width());
+        // The character at the box's left edge, as the box is drawn.
+        const auto leftmost = [box] {
+            box->grab();
+            return box->inputMethodQuery(Qt::ImCursorPosition, QPointF(4, box->height() / 2.0)).toInt();
+        };
+        QCOMPARE(leftmost(), 0);
+        runHandler([&] { game.Image10_Click(keyFor(QStringLiteral("u"))); });
+        QVERIFY(fx.text(QStringLiteral("Text5")).startsWith(QStringLiteral("..u")));
+        QCOMPARE(leftmost(), 0);
+        runHandler([&] { game.Image7_Click(); });
+        QCOMPARE(fx.text(QStringLiteral("Text5")), word);
+        QCOMPARE(leftmost(), 0);
+    }
+
     void graphemePanelIsPaleYellow()
     {
         QWidget *frame = control(QStringLiteral("Frame2"));
@@ -750,6 +849,37 @@ private slots:
         QVERIFY(fx->control(overlayName(kKeys[key].overlay))->isVisible());
         QTest::mouseClick(window, Qt::LeftButton, {}, at);
         QCOMPARE(fx->sound().played.size(), 1);
+        QVERIFY(fx->errors.isEmpty());
+    }
+
+    // A double-click is one click (its second press arrives as a double-click,
+    // which nothing handles): Sonido and the chart's letters play once. A
+    // click after it is a click again.
+    void doubleClickIsOneClick_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("chart");
+        QTest::newRow("Sonido") << "Image2" << false;
+        for (int i : {0, 22, 31})
+            QTest::addRow("chart letter %d", i) << areaName(i) << true;
+    }
+
+    void doubleClickIsOneClick()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, chart);
+        const auto fx = openGame();
+        QWindow *window = fx->game().windowHandle();
+        fx->control(QStringLiteral("Marchoso2"))->hide();
+        fx->control(QStringLiteral("Frame2"))->setVisible(chart);
+        QWidget *target = fx->control(name);
+        const QPoint at = target->mapTo(&fx->game(), target->rect().center());
+        QCOMPARE(nameOf(fx->game().childAt(at)), name);
+        fx->sound().played.clear();
+        QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+        QCOMPARE(fx->sound().played.size(), 1);
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCOMPARE(fx->sound().played.size(), 2);
         QVERIFY(fx->errors.isEmpty());
     }
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -215,6 +216,44 @@ private slots:
             // Right end of the button, past its caption.
             QCOMPARE(pixelOf(option, QPoint(option->width() - 3, option->height() / 2)), kWindowColour);
         }
+    }
+
+    // Only the labels are dark red: the option buttons' captions are drawn in
+    // the standard text colour. Dark red ink, even blended with the window's
+    // colour at the glyphs' edges, has far more red than green; black ink
+    // blended with the window's colour never has more than the window itself.
+    void optionCaptionsAreNotDarkRed()
+    {
+        GameFixture fx(someWords());
+        QVERIFY(QTest::qWaitForWindowExposed(&fx.form1()));
+        const auto reddish = [](QRgb c) { return qRed(c) - qGreen(c) > 40; };
+        for (int i = 1; i <= 5; ++i) {
+            auto *option = fx.form1().findChild<QRadioButton *>(QStringLiteral("Option%1").arg(i));
+            QVERIFY(option);
+            QStyleOptionButton style;
+            style.initFrom(option);
+            style.text = option->text();
+            const QRect caption = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &style, option);
+            const QImage shown = option->grab().toImage();
+            int ink = 0;
+            int red = 0;
+            for (int y = caption.top(); y <= caption.bottom(); ++y)
+                for (int x = caption.left(); x <= caption.right(); ++x) {
+                    const QRgb c = shown.pixel(x, y);
+                    ink += qGray(c) < 128;
+                    red += reddish(c);
+                }
+            QVERIFY2(ink > 0, qPrintable(option->text()));
+            QVERIFY2(red == 0, qPrintable(QStringLiteral("%1: %2 dark red pixels").arg(option->text()).arg(red)));
+        }
+        // The labels keep their dark red.
+        auto *label = fx.form1().findChild<QLabel *>(QStringLiteral("Label3"));
+        const QImage labelShown = fx.form1().grab(label->geometry()).toImage();
+        bool labelRed = false;
+        for (int y = 0; y < labelShown.height() && !labelRed; ++y)
+            for (int x = 0; x < labelShown.width() && !labelRed; ++x)
+                labelRed = reddish(labelShown.pixel(x, y)) && qGray(labelShown.pixel(x, y)) < 128;
+        QVERIFY(labelRed);
     }
 
     void pushButtonsAreDrawnInTheirColour_data()

@@ -1,5 +1,7 @@
 // An animation player that records the calls made on it, in order, and whose
-// AnimationEnd a test fires by hand.
+// pass a test ends by hand. It keeps the real player's rule: each
+// AnimationFile setting owes one AnimationEnd, and a newer setting replaces
+// one whose pass has not ended yet, so that only the newest setting ends.
 #pragma once
 
 #include "media/animation_player.h"
@@ -18,13 +20,17 @@ public:
     QString animationFile() const override { return m_file; }
     void setBackColor(const QColor &color) override { backColor = color; }
 
-    void fireAnimationEnd() { emit AnimationEnd(0); }
+    // The pass now playing has been seen to its end: raises the AnimationEnd
+    // that the latest setting still owes, and nothing when it owes none (no
+    // setting yet, or its end already raised). Returns whether it raised one.
+    bool fireAnimationEnd();
 
     QStringList calls; // "Visible=true", "Visible=false", "AnimationFile=<path>"
     QColor backColor;
 
 private:
     QString m_file;
+    bool m_endOwed = false;
 };
 
 } // namespace korivanta

@@ -1,14 +1,20 @@
 #include "support/game_fixture.h"
 
 #include "app/modulo1.h"
+#include "media/movie_animation_player.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
 namespace korivanta {
 
-GameFixture::GameFixture(const QList<WordRow> &rows) : m_media(fakeMedia(m_dir.path()))
+GameFixture::GameFixture(const QList<WordRow> &rows, Players players) : m_media(fakeMedia(m_dir.path()))
 {
+    if (players == Players::Real) {
+        m_media.makeAnimationPlayer = [paths = m_media.paths](QWidget *parent) -> AnimationPlayer * {
+            return new MovieAnimationPlayer(*paths, parent);
+        };
+    }
     m_database = makeWordsDatabase(m_dir.path(), rows);
     Modulo1::reset();
     resetProgramEnding();

@@ -18,7 +18,11 @@ namespace korivanta {
 
 class GameFixture {
 public:
-    explicit GameFixture(const QList<WordRow> &rows);
+    // The animation players: doubles whose passes the test ends by hand, or
+    // the real ones, playing GIFs from the fixture's drive C.
+    enum class Players { Recording, Real };
+
+    explicit GameFixture(const QList<WordRow> &rows, Players players = Players::Recording);
     ~GameFixture();
 
     ScreenFlow &flow() { return *m_flow; }
@@ -32,7 +36,7 @@ public:
     ConObj &aceptar(); // "Aceptar"
 
     RecordingSoundPlayer &sound() { return *recorder(m_media); }
-    FakeAnimationPlayer &marchoso(int n); // 1 or 2
+    FakeAnimationPlayer &marchoso(int n); // 1 or 2, with the recording players
 
     template <class T = QWidget> T *control(const QString &name)
     {
