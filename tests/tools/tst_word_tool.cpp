@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -446,6 +447,61 @@ private slots:
         QCOMPARE(QDir(game.media()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  QStringList{QStringLiteral("diccionario.mdb")});
         QCOMPARE(countRows(game.db), old + 1);
+    }
+
+    // Another program adds a row while a large import is replacing the
+    // database; it writes as SQLite asks (waiting while the database is busy,
+    // opening it again when the file has been replaced). Its row and the
+    // imported words are both there afterwards.
+    void anotherWriterDuringImportKeepsItsRow()
+    {
+        Game game;
+        const int added = 20000;
+        QByteArray csv = "nom_ay,nom_esp,categoria\n";
+        for (const QString &w : spellableWords(added))
+            csv += w.toUtf8() + ",palabra " + w.toUtf8() + ",animal\n";
+        const QString csvPath = game.csv(csv);
+        const int old = countRows(game.db);
+
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        tool.start(QStringLiteral(KORIVANTA_WORD_TOOL),
+                   {QStringLiteral("importar"), csvPath, QStringLiteral("--base"), game.db});
+        QVERIFY(tool.waitForStarted());
+        // The moment the tool starts copying the database beside it.
+        const QString copies = wordtool::temporaryPrefix(game.db) + QLatin1Char('*');
+        QElapsedTimer clock;
+        clock.start();
+        bool copying = false;
+        while (!copying && tool.state() != QProcess::NotRunning && clock.elapsed() < 60000) {
+            copying = !QDir(game.media()).entryList({copies}, QDir::Files | QDir::Hidden).isEmpty();
+            if (!copying)
+                QThread::usleep(100);
+        }
+        QVERIFY2(copying, "the tool ended before it copied the database");
+
+        bool written = false;
+        QStringList errors;
+        for (int attempt = 0; attempt < 3 && !written; ++attempt) {
+            const QString name = QUuid::createUuid().toString();
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                db.setDatabaseName(game.db);
+                db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                written = q.exec(QStringLiteral("INSERT INTO nominal VALUES ('uta', 'casa', 'hogar', NULL, NULL)"));
+                if (!written)
+                    errors << q.lastError().text();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        }
+        QVERIFY2(written, qPrintable(errors.join(QLatin1Char('\n'))));
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(countRows(game.db), old + added + 1);
+        QCOMPARE(gameRows(game.dir.path(), 9), QStringList{QStringLiteral("uta||")});
     }
 
     void listShowsCategoriesAndWords()

@@ -38,4 +38,34 @@ bool createTable(QSqlDatabase &db, QString *error);
 // Appends the words, in order, in one transaction: all of them or none.
 bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error);
 
+// A named SQLite connection to a file, removed again when it goes out of scope.
+class Connection {
+public:
+    Connection(const QString &file, bool readOnly);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    QSqlDatabase db() const;
+
+private:
+    QString m_name;
+};
+
+// A database in WAL mode keeps its last changes in "<file>-wal", which a copy
+// of the file alone would miss and which a stale "-wal" would later overwrite:
+// such a database is checkpointed and turned back to a rollback journal (its
+// rows unchanged, the "-wal" and "-shm" files gone). Refused, with the reason,
+// while another program has it open. Returns why it failed, or empty.
+QString leaveWalMode(const QString &dbPath);
+
+// Appends the words to the database file in one step that a reader, a crash
+// or another writer cannot split: the database's write lock is held from the
+// moment its bytes are copied to a hidden file beside it (named from
+// `copyPrefix`) until that copy, with the words added and synced to the disk,
+// has been renamed over it. Another connection's write waits for the lock;
+// one opened before the replacement then gets an error (the database moved)
+// instead of writing into the old file. Returns why it failed, or empty; on
+// failure the database is unchanged.
+QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words);
+
 } // namespace korivanta::wordsdb

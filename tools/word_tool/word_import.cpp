@@ -31,33 +31,6 @@ const QString kMediaRoot = QStringLiteral("c:\\Trab_zumel\\");
 const QStringList kPictureSuffixes = {QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("jpg"),
                                       QStringLiteral("jpeg"), QStringLiteral("png")};
 
-// A named SQLite connection, removed again when it goes out of scope.
-class Connection {
-public:
-    Connection(const QString &file, bool readOnly) : m_name(QStringLiteral("korivanta-palabras-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(file);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    }
-    ~Connection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Connection(const Connection &) = delete;
-    Connection &operator=(const Connection &) = delete;
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    static inline int s_count = 0;
-    QString m_name;
-};
-
 QString pairKey(const QString &nomAy, const QString &categoria)
 {
     return nomAy + QChar(0x1f) + categoria;
@@ -66,7 +39,7 @@ QString pairKey(const QString &nomAy, const QString &categoria)
 // The (nom_ay, categoria) pairs already in the database.
 bool readExisting(const QString &dbPath, QSet<QString> *pairs, QString *error)
 {
-    Connection connection(dbPath, true);
+    wordsdb::Connection connection(dbPath, true);
     QSqlDatabase db = connection.db();
     if (!db.open()) {
         *error = QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, db.lastError().text());
@@ -184,16 +157,6 @@ QString makeVoice(const Voice &v, const SpeakFunction &speak)
     return {};
 }
 
-bool syncPath(const QString &path, int flags)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 void removeStaleCopies(const QString &dbPath)
 {
     const QFileInfo info(dbPath);
@@ -202,55 +165,6 @@ void removeStaleCopies(const QString &dbPath)
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (name.startsWith(prefix))
             QFile::remove(dir.absoluteFilePath(name));
-}
-
-// Appends the words to a copy of the database and puts the copy in place of
-// the original with one rename: the original is untouched until then.
-QString replaceDatabase(const QString &dbPath, const QList<wordsdb::Word> &words)
-{
-    const QFileInfo info(dbPath);
-    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(temporaryPrefix(dbPath) + QStringLiteral("XXXXXX")));
-    QFile original(dbPath);
-    if (!copy.open())
-        return QStringLiteral("no se puede crear una copia temporal junto a «%1» (%2)").arg(dbPath, copy.errorString());
-    if (!original.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se puede leer «%1» (%2)").arg(dbPath, original.errorString());
-    while (!original.atEnd()) {
-        const QByteArray chunk = original.read(1 << 20);
-        if (chunk.isEmpty() || copy.write(chunk) != chunk.size())
-            return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
-    }
-    original.close();
-    copy.setPermissions(info.permissions());
-    if (!copy.flush())
-        return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
-    copy.close();
-
-    const QString copyPath = copy.fileName();
-    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
-    {
-        Connection connection(copyPath, false);
-        QSqlDatabase db = connection.db();
-        if (!db.open()) {
-            removeJournal();
-            return QStringLiteral("no se puede abrir la copia de la base de datos (%1)").arg(db.lastError().text());
-        }
-        QString error;
-        if (!wordsdb::insertWords(db, words, &error)) {
-            db.close();
-            removeJournal();
-            return QStringLiteral("no se pueden agregar las palabras (%1)").arg(error);
-        }
-        db.close();
-    }
-    if (!syncPath(copyPath, O_RDONLY))
-        return QStringLiteral("no se puede guardar la copia de la base de datos en el disco");
-    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
-        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, QString::fromLocal8Bit(strerror(errno)));
-    copy.setAutoRemove(false);
-    // The rename itself is on the disk once the folder is synced.
-    syncPath(info.absolutePath(), O_RDONLY | O_DIRECTORY);
-    return {};
 }
 
 } // namespace
@@ -490,7 +404,7 @@ ImportResult importWords(const ImportRequest &request)
     }
 
     removeStaleCopies(dbPath);
-    error = replaceDatabase(dbPath, words);
+    error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words);
     if (!error.isEmpty()) {
         result.errors << error;
         return result;
