@@ -504,6 +504,40 @@ private slots:
         QCOMPARE(gameRows(game.dir.path(), 9), QStringList{QStringLiteral("uta||")});
     }
 
+    // A database in WAL mode, copied while a program had its last change in
+    // "-wal" only (as a copy of a data folder holds it): the import keeps
+    // that change, adds its word, and leaves no "-wal" that could later be
+    // applied over the new file.
+    void walDatabaseKeepsItsChanges()
+    {
+        Game game;
+        const QString original = game.dir.path() + QStringLiteral("/original.mdb");
+        QVERIFY(QFile::copy(game.db, original));
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(original);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO nominal VALUES ('uta', 'casa', 'hogar', NULL, NULL)")));
+            QVERIFY(QFileInfo(original + QStringLiteral("-wal")).size() > 0);
+            QFile::remove(game.db);
+            QVERIFY(QFile::copy(original, game.db));
+            QVERIFY(QFile::copy(original + QStringLiteral("-wal"), game.db + QStringLiteral("-wal")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\nwallpa,gallina,animal\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(QDir(game.media()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{QStringLiteral("diccionario.mdb")});
+        QCOMPARE(countRows(game.db), sampleWords().size() + 2);
+        QCOMPARE(gameRows(game.dir.path(), 9), QStringList{QStringLiteral("uta||")});
+        QCOMPARE(gameRows(game.dir.path(), 4).filter(QStringLiteral("wallpa|")).size(), 1);
+    }
+
     void listShowsCategoriesAndWords()
     {
         Game game;

@@ -250,6 +250,11 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     }
 
+    error = wordsdb::leaveWalMode(dbPath);
+    if (!error.isEmpty()) {
+        result.errors << error;
+        return result;
+    }
     QSet<QString> existing;
     if (!readExisting(dbPath, &existing, &error)) {
         result.errors << error;
