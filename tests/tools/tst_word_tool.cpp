@@ -10,10 +10,12 @@
 #include "word_tool/word_tool.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -25,6 +27,7 @@
 #include <QUuid>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace korivanta;
 
@@ -536,6 +539,84 @@ private slots:
         QCOMPARE(countRows(game.db), sampleWords().size() + 2);
         QCOMPARE(gameRows(game.dir.path(), 9), QStringList{QStringLiteral("uta||")});
         QCOMPARE(gameRows(game.dir.path(), 4).filter(QStringLiteral("wallpa|")).size(), 1);
+    }
+
+    // A new word whose name is already taken by another word's picture and
+    // sound (the same word in another category): the new files get names of
+    // their own, the old word keeps its picture and sound.
+    void nameClashKeepsTheOtherWordsFiles()
+    {
+        Game game;
+        const QString oldPicture = game.media() + QStringLiteral("/dibujos/inti.bmp");
+        const QString oldSound = game.media() + QStringLiteral("/sonido/palabras/inti.wav");
+        writePicture(oldPicture, 169, 129, Qt::yellow);
+        writeFile(oldSound, wavBytes({0, 100, 0}));
+        const QByteArray oldPictureBytes = fileBytes(oldPicture), oldSoundBytes = fileBytes(oldSound);
+        writePicture(game.dir.path() + QStringLiteral("/maestra/inti.bmp"), 169, 129, Qt::red);
+        writeFile(game.dir.path() + QStringLiteral("/maestra/inti.wav"), wavBytes({0, -300, 0}));
+        // The same picture twice (one word in two categories) is copied once.
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                                            "inti,sol rojo,color,inti.bmp,inti.wav\n"
+                                            "inti,sol rojo,persona,inti.bmp,\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(fileBytes(oldPicture), oldPictureBytes);
+        QCOMPARE(fileBytes(oldSound), oldSoundBytes);
+        const QString pictures = QStringLiteral("c:\\Trab_zumel\\dibujos\\");
+        const QString sounds = QStringLiteral("c:\\Trab_zumel\\sonido\\palabras\\");
+        QCOMPARE(gameRows(game.dir.path(), 1), QStringList{"inti|" + pictures + "inti.bmp|" + sounds + "inti.wav"});
+        QCOMPARE(gameRows(game.dir.path(), 8), QStringList{"inti|" + pictures + "inti-2.bmp|" + sounds + "inti-2.wav"});
+        QCOMPARE(gameRows(game.dir.path(), 2), QStringList{"inti|" + pictures + "inti-2.bmp|" + sounds + "inti.wav"});
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/dibujos/inti-2.bmp")),
+                 fileBytes(game.dir.path() + QStringLiteral("/maestra/inti.bmp")));
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/inti-2.wav")),
+                 fileBytes(game.dir.path() + QStringLiteral("/maestra/inti.wav")));
+        QCOMPARE(QDir(game.media() + QStringLiteral("/dibujos")).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"inti-2.bmp", "inti.bmp"}));
+    }
+
+    // The media folder's disk fills up while the pictures are copied (a small
+    // tmpfs): nothing changes, nothing is left behind, and the message says why.
+    void fullDiskChangesNothing()
+    {
+        if (::geteuid() != 0)
+            QSKIP("a full disk needs a small tmpfs, and mounting one needs root: run this test as root");
+        QTemporaryDir disk, teacher;
+        QProcess mount;
+        mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=400k", "korivanta-test", disk.path()});
+        if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here: ") +
+                             QString::fromLocal8Bit(mount.readAllStandardError())));
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk.path()}); });
+        const QString db = makeWordsDatabase(disk.path(), sampleWords());
+        writeFile(disk.path() + QStringLiteral("/Trab_zumel/sonido/palabras/anu.wav"), wavBytes({0, 1, 0}));
+        // Frame-shaped BMPs: about 65 KB, then about 1 MB, more than the disk holds.
+        writePicture(teacher.filePath(QStringLiteral("chico.bmp")), 169, 129, Qt::red);
+        writePicture(teacher.filePath(QStringLiteral("grande.bmp")), 676, 516, Qt::blue);
+        writeFile(teacher.filePath(QStringLiteral("uta.wav")), wavBytes({0, 5, 0}));
+        const QString csv = teacher.filePath(QStringLiteral("palabras.csv"));
+        writeFile(csv, "nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                       "uta,casa,hogar,chico.bmp,uta.wav\n"
+                       "wallpa,gallina,animal,grande.bmp,\n");
+        const auto snapshot = [&] {
+            QStringList files;
+            QDirIterator it(disk.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString f = it.next();
+                files << f + QLatin1Char(' ') + QString::fromLatin1(fileBytes(f).toHex().left(64)) +
+                             QString::number(QFileInfo(f).size());
+            }
+            files.sort();
+            return files;
+        };
+        const QStringList before = snapshot();
+        const QByteArray dbBefore = fileBytes(db);
+        const Tool t = runTool({QStringLiteral("importar"), csv, QStringLiteral("--base"), db});
+        QCOMPARE(t.status, 1);
+        QVERIFY2(t.err.contains(QStringLiteral("no queda espacio en el disco")), qPrintable(t.err));
+        QVERIFY2(!t.err.contains(QStringLiteral("Unknown error")), qPrintable(t.err));
+        QCOMPARE(fileBytes(db), dbBefore);
+        QCOMPARE(snapshot(), before);
     }
 
     void listShowsCategoriesAndWords()

@@ -3,6 +3,7 @@
 #include "media/media_files.h"
 #include "media/media_paths.h"
 #include "tools_common/csv.h"
+#include "tools_common/disk_files.h"
 #include "tools_common/words_db.h"
 
 #include <QDir>
@@ -10,17 +11,14 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korivanta::wordtool {
@@ -118,42 +116,87 @@ struct Voice {
     QString word, destination;
 };
 
-// Copies a file into place through a temporary beside the destination, so the
-// destination is never half written.
-QString copyFile(const Copy &c)
+bool sameBytes(const QString &a, const QString &b)
 {
-    const QFileInfo src(c.source), dst(c.destination);
-    if (dst.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
+    QFile fa(a), fb(b);
+    return fa.size() == fb.size() && fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly) &&
+           fa.readAll() == fb.readAll();
+}
+
+// What an import put into the media folders, removed again when it fails.
+class MediaChanges {
+public:
+    ~MediaChanges()
+    {
+        if (m_keep)
+            return;
+        for (auto f = m_files.crbegin(); f != m_files.crend(); ++f)
+            QFile::remove(*f);
+        for (auto d = m_folders.crbegin(); d != m_folders.crend(); ++d)
+            QDir().rmdir(*d);
+    }
+    void keep() { m_keep = true; }
+    void addFile(const QString &file) { m_files.append(file); }
+    // Makes the folder and those above it that are missing.
+    QString makeFolder(const QString &folder)
+    {
+        QStringList missing;
+        for (QString d = folder; !QFileInfo::exists(d); d = QFileInfo(d).absolutePath()) {
+            missing.prepend(d);
+            if (QFileInfo(d).absolutePath() == d)
+                break;
+        }
+        for (const QString &d : missing) {
+            if (::mkdir(QFile::encodeName(d).constData(), 0755) != 0)
+                return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, diskfiles::errorText(errno));
+            m_folders.append(d);
+        }
         return {};
-    if (!QDir().mkpath(dst.absolutePath()))
-        return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
+    }
+
+private:
+    QStringList m_files, m_folders;
+    bool m_keep = false;
+};
+
+// Copies a file to a name that no file has yet.
+QString copyFile(const Copy &c, MediaChanges *changes)
+{
+    const QFileInfo dst(c.destination);
+    QString error = changes->makeFolder(dst.absolutePath());
+    if (!error.isEmpty())
+        return error;
     QFile in(c.source);
     if (!in.open(QIODevice::ReadOnly))
         return QStringLiteral("no se puede leer «%1»").arg(c.source);
-    QSaveFile out(c.destination);
-    if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0 || !out.commit())
-        return QStringLiteral("no se puede escribir «%1» (%2)").arg(c.destination, out.errorString());
+    error = diskfiles::writeNewFile(c.destination, in.readAll());
+    if (!error.isEmpty())
+        return QStringLiteral("no se puede escribir «%1»: %2").arg(c.destination, error);
+    changes->addFile(c.destination);
     return {};
 }
 
-QString makeVoice(const Voice &v, const SpeakFunction &speak)
+QString makeVoice(const Voice &v, const SpeakFunction &speak, MediaChanges *changes)
 {
     const QFileInfo dst(v.destination);
-    if (!QDir().mkpath(dst.absolutePath()))
-        return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
+    QString error = changes->makeFolder(dst.absolutePath());
+    if (!error.isEmpty())
+        return error;
     // Hidden while it is made; the synthesiser wants the .wav ending.
     const QString tmp = dst.absolutePath() + QStringLiteral("/.") + dst.fileName() + QStringLiteral(".tmp.wav");
     QFile::remove(tmp);
-    const QString error = speak(v.word, tmp);
+    error = speak(v.word, tmp);
     if (!error.isEmpty()) {
         QFile::remove(tmp);
         return QStringLiteral("no se pudo generar la voz de «%1»: %2").arg(v.word, error);
     }
-    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(v.destination).constData()) != 0) {
-        QFile::remove(tmp);
-        return QStringLiteral("no se puede escribir «%1» (%2)")
-            .arg(v.destination, QString::fromLocal8Bit(strerror(errno)));
-    }
+    // A hard link, not a rename: it never replaces a file that appeared meanwhile.
+    const int linked = ::link(QFile::encodeName(tmp).constData(), QFile::encodeName(v.destination).constData());
+    const int failure = errno;
+    QFile::remove(tmp);
+    if (linked != 0)
+        return QStringLiteral("no se puede escribir «%1»: %2").arg(v.destination, diskfiles::errorText(failure));
+    changes->addFile(v.destination);
     return {};
 }
 
@@ -322,7 +365,6 @@ ImportResult importWords(const ImportRequest &request)
                         .arg(picture, w.nomAy));
                 continue;
             }
-            w.dibujo = QString::fromUtf16(kWordPictureFolder) + w.nomAy + QLatin1Char('.') + suffix;
         } else {
             w.dibujo = wordsdb::standardPicture(w.nomAy);
         }
@@ -338,28 +380,35 @@ ImportResult importWords(const ImportRequest &request)
         }
         w.sonido = wordsdb::standardSound(w.nomAy);
 
-        // Two rows may name the same media file (one word in two categories)
-        // only if they bring the same file.
-        QList<Copy> rowCopies;
-        if (!picture.isEmpty())
-            rowCopies.append({picture, pictureFolder.file(w.dibujo)});
-        if (!sound.isEmpty())
-            rowCopies.append({sound, soundFolder.file(w.sonido)});
-        bool conflict = false;
-        for (const Copy &c : rowCopies) {
-            const QString before = destinationFrom.value(c.destination);
-            if (!before.isEmpty() && before != c.source) {
-                bad(QStringLiteral("«%1» y «%2» irían los dos a «%3»").arg(before, c.source, c.destination));
-                conflict = true;
+        // A file the row brings gets the word's name, or "<word>-2", "-3", ...
+        // when that name is taken: never another word's file. Two rows that
+        // bring the same file (one word in two categories) share one copy,
+        // and a file already there with the same bytes is used as it is.
+        const auto place = [&](const MediaFolder &folder, const char16_t *programFolder, const QString &source) {
+            const QString suffix = QFileInfo(source).suffix().toLower();
+            for (int n = 1;; ++n) {
+                const QString programPath = QString::fromUtf16(programFolder) + w.nomAy +
+                                            (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1Char('.') +
+                                            suffix;
+                const QString local = folder.file(programPath);
+                const QString planned = destinationFrom.value(local);
+                if (!planned.isEmpty() && planned != source)
+                    continue;
+                if (planned.isEmpty()) {
+                    const QFileInfo there(local);
+                    if ((there.exists() || there.isSymLink()) && !sameBytes(local, source))
+                        continue;
+                    if (!there.exists() && !there.isSymLink())
+                        copies.append({source, local});
+                    destinationFrom.insert(local, source);
+                }
+                return programPath;
             }
-        }
-        if (conflict)
-            continue;
-        for (const Copy &c : rowCopies) {
-            if (!destinationFrom.contains(c.destination))
-                copies.append(c);
-            destinationFrom.insert(c.destination, c.source);
-        }
+        };
+        if (!picture.isEmpty())
+            w.dibujo = place(pictureFolder, kWordPictureFolder, picture);
+        if (!sound.isEmpty())
+            w.sonido = place(soundFolder, kWordSoundFolder, sound);
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
@@ -393,15 +442,17 @@ ImportResult importWords(const ImportRequest &request)
     }
 
     // The media first: a word never reaches the database before its files.
+    // Whatever was copied is removed again if the import fails.
+    MediaChanges changes;
     for (const Copy &c : copies) {
-        error = copyFile(c);
+        error = copyFile(c, &changes);
         if (!error.isEmpty()) {
             result.errors << error;
             return result;
         }
     }
     for (const Voice &v : voices) {
-        error = makeVoice(v, request.speak);
+        error = makeVoice(v, request.speak, &changes);
         if (!error.isEmpty()) {
             result.errors << error;
             return result;
@@ -414,6 +465,7 @@ ImportResult importWords(const ImportRequest &request)
         result.errors << error;
         return result;
     }
+    changes.keep();
     result.imported = words.size();
     return result;
 }
