@@ -171,6 +171,29 @@ int countRows(const QString &file)
     return count;
 }
 
+// The words of a category as "nom_ay|nom_esp", in table order.
+QStringList spanishNames(const QString &file, const QString &categoria)
+{
+    const QString name = QUuid::createUuid().toString();
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT nom_ay, nom_esp FROM nominal WHERE categoria = ?"));
+            q.addBindValue(categoria);
+            if (q.exec())
+                while (q.next())
+                    rows << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
 // `n` different words the keyboard can spell: three syllables each.
 QStringList spellableWords(int n)
 {
@@ -617,6 +640,46 @@ private slots:
         QVERIFY2(!t.err.contains(QStringLiteral("Unknown error")), qPrintable(t.err));
         QCOMPARE(fileBytes(db), dbBefore);
         QCOMPARE(snapshot(), before);
+    }
+
+    // Word lists as spreadsheets save them: the encoding, the separator and
+    // the line ends are found from the file itself.
+    void spreadsheetFilesAreRead_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("spanish"); // what nom_esp of "lulu" holds afterwards
+        QTest::addColumn<bool>("windows1252");
+        QTest::addRow("UTF-8") << QByteArray("nom_ay,nom_esp,categoria\nlulu,lib\xc3\xa9lula,insecto\n") << "libélula"
+                               << false;
+        QTest::addRow("spreadsheet's BOM and CRLF")
+            << QByteArray("\xef\xbb\xbfnom_ay,nom_esp,categoria\r\nlulu,lib\xc3\xa9lula,insecto\r\n") << "libélula"
+            << false;
+        QTest::addRow("BOM, semicolons and CRLF")
+            << QByteArray("\xef\xbb\xbfnom_ay;nom_esp;categoria\r\nlulu;\"lib\xc3\xa9lula; azul\";insecto\r\n")
+            << "libélula; azul" << false;
+        QTest::addRow("Latin-1 with semicolons") << QByteArray("nom_ay;nom_esp;categoria\nlulu;lib\xe9lula, peque\xf1"
+                                                               "a;insecto\n")
+                                                 << "libélula, pequeña" << true;
+        QTest::addRow("Windows-1252 quotes and CRLF")
+            << QByteArray("nom_ay,nom_esp,categoria\r\nlulu,\x93lib\xe9lula\x94 \x80,insecto\r\n")
+            << "\u201clibélula\u201d \u20ac" << true;
+        QTest::addRow("tabs") << QByteArray("nom_ay\tnom_esp\tcategoria\nlulu\tlib\xc3\xa9lula, azul\tinsecto\n")
+                              << "libélula, azul" << false;
+        QTest::addRow("tabs in Latin-1 with CRLF")
+            << QByteArray("nom_ay\tnom_esp\tcategoria\r\nlulu\tlib\xe9lula\tinsecto\r\n") << "libélula" << true;
+    }
+    void spreadsheetFilesAreRead()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, spanish);
+        QFETCH(bool, windows1252);
+        Game game;
+        const Tool t = game.import(game.csv(csv));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(spanishNames(game.db, QStringLiteral("insecto")), QStringList{"lulu|" + spanish});
+        const QString note = QStringLiteral("nota: %1 no está en UTF-8: se leyó como Windows-1252")
+                                 .arg(game.dir.path() + QStringLiteral("/maestra/palabras.csv"));
+        QVERIFY2(t.err.contains(note) == windows1252, qPrintable(t.err));
     }
 
     void listShowsCategoriesAndWords()

@@ -230,11 +230,16 @@ ImportResult importWords(const ImportRequest &request)
     ImportResult result;
     const QString &csv = request.csvPath;
     QString error;
-    const QList<CsvRecord> records = parseCsvRecords(readCsvText(csv, &error));
+    const CsvText text = readCsvFile(csv, &error);
     if (!error.isEmpty()) {
         result.errors << error;
         return result;
     }
+    const QList<CsvRecord> records = parseCsvRecords(text.text, text.separator);
+    if (!text.fromUtf8)
+        result.notes << QStringLiteral("%1 no está en UTF-8: se leyó como %2 (Latin-1), la codificación de las "
+                                       "hojas de cálculo antiguas; revise las letras con tilde en la lista")
+                            .arg(csv, text.encoding);
     if (records.isEmpty()) {
         result.errors << QStringLiteral("%1: el archivo está vacío").arg(csv);
         return result;

@@ -28,8 +28,11 @@ Uso:
       en que el juego las presenta.
 
   korivanta-palabras importar ARCHIVO.csv [--base RUTA] [--medios CARPETA] [--generar-voz]
-      Agrega las palabras de un archivo CSV (UTF-8) cuya primera línea es
+      Agrega las palabras de un archivo CSV cuya primera línea es
           nom_ay,nom_esp,categoria,dibujo,sonido
+      El archivo puede estar en UTF-8 (con o sin BOM) o en Windows-1252
+      (Latin-1), con las columnas separadas por comas, punto y coma o
+      tabuladores, como lo guarda una hoja de cálculo.
       Las columnas dibujo y sonido son optativas: si una fila trae un archivo
       (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta de
       medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav. Una
@@ -242,6 +245,8 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
         const ImportResult result = importWords(request);
+        for (const QString &n : result.notes)
+            err << QStringLiteral("nota: ") << n << '\n';
         if (!result.ok()) {
             for (const QString &e : result.errors)
                 err << QStringLiteral("error: ") << e << '\n';
