@@ -682,6 +682,50 @@ private slots:
         QVERIFY2(t.err.contains(note) == windows1252, qPrintable(t.err));
     }
 
+    // A word the keyboard cannot spell: every letter that no key gives is
+    // named, and the spelling meant when the only fault is capitals.
+    void unspellableWordsNameTheMissingLetters_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("why");
+        QTest::addRow("Spanish vowels and letters") << "huevo"
+                                                    << "ninguna tecla da «h», «e», «v» y «o»";
+        QTest::addRow("b and o") << "bonito"
+                                 << "ninguna tecla da «b» y «o»";
+        QTest::addRow("capital") << "Wari"
+                                 << "ninguna tecla da «W» (las teclas escriben en minúsculas); ¿quiso decir «wari»?";
+        QTest::addRow("capital of a group") << "Chhijchhi"
+                                            << "ninguna tecla da «C» y «h» (las teclas escriben en minúsculas); "
+                                               "¿quiso decir «chhijchhi»?";
+        QTest::addRow("capital and a missing letter") << "Hola"
+                                                      << "ninguna tecla da «H» y «o»";
+        QTest::addRow("spellable (no message)") << "kasa"
+                                                << "";
+        QTest::addRow("c alone") << "casa"
+                                 << "ninguna tecla da «c»";
+        QTest::addRow("accent") << "tantá"
+                                << "ninguna tecla da «á»";
+        QTest::addRow("apostrophe after a letter without a glottal key") << "s'a"
+                                                                         << "ninguna tecla da «'»";
+        QTest::addRow("digit and space") << "uta 2"
+                                         << "ninguna tecla da «espacio» y «2»";
+    }
+    void unspellableWordsNameTheMissingLetters()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, why);
+        Game game;
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\n" + word.toUtf8() + ",algo,animal\n"));
+        if (why.isEmpty()) {
+            QVERIFY2(t.status == 0, qPrintable(t.err));
+            return;
+        }
+        QCOMPARE(t.status, 1);
+        const QString expected =
+            QStringLiteral("línea 2: la palabra «%1» no se puede escribir con el teclado: %2\n").arg(word, why);
+        QVERIFY2(t.err.contains(expected), qPrintable(t.err + "\nexpected: " + expected));
+    }
+
     void listShowsCategoriesAndWords()
     {
         Game game;

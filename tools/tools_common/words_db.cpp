@@ -2,6 +2,7 @@
 
 #include "game/category_queries.h"
 #include "game/grapheme_search.h"
+#include "game/keyboard_table.h"
 #include "media/media_files.h"
 
 #include "tools_common/disk_files.h"
@@ -14,6 +15,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
+#include <QTextBoundaryFinder>
 #include <QUuid>
 
 #include <cerrno>
@@ -51,7 +53,56 @@ QString keyOf(const CategoryQuery &c)
     return key.match(QString::fromUtf16(c.query)).captured(1);
 }
 
+// The letters of `word` that no key's grapheme covers, each once, in the
+// order they first appear; a letter comes with its combining accents.
+QStringList lettersWithoutKey(const QString &word)
+{
+    QList<bool> covered(word.size(), false);
+    for (const KeyRow &key : kKeyboard) {
+        const QString g = QString::fromUtf16(key.grapheme);
+        for (qsizetype pos : graphemeOccurrences(word, g))
+            for (qsizetype i = pos; i < pos + g.size(); ++i)
+                covered[i] = true;
+    }
+    QStringList missing;
+    QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, word);
+    for (qsizetype start = 0, end = letters.toNextBoundary(); end > start;
+         start = end, end = letters.toNextBoundary()) {
+        bool whole = true;
+        for (qsizetype i = start; i < end; ++i)
+            whole = whole && covered[i];
+        const QString letter = word.mid(start, end - start);
+        if (!whole && !missing.contains(letter))
+            missing.append(letter);
+    }
+    return missing;
+}
+
+// «a», «b» y «c»
+QString quotedList(const QStringList &items)
+{
+    QStringList quoted;
+    for (const QString &i : items)
+        quoted << QStringLiteral("«%1»").arg(i == QLatin1String(" ") ? QStringLiteral("espacio") : i);
+    if (quoted.size() < 2)
+        return quoted.join(QString());
+    return quoted.mid(0, quoted.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" y ") + quoted.last();
+}
+
 } // namespace
+
+QString spellingProblem(const QString &word)
+{
+    const QStringList missing = lettersWithoutKey(word);
+    if (missing.isEmpty())
+        return {};
+    QString problem = QStringLiteral("ninguna tecla da %1").arg(quotedList(missing));
+    // The keys write small letters: a word typed with capitals is meant in small ones.
+    const QString lower = word.toLower();
+    if (lower != word && lettersWithoutKey(lower).isEmpty())
+        problem += QStringLiteral(" (las teclas escriben en minúsculas); ¿quiso decir «%1»?").arg(lower);
+    return problem;
+}
 
 QStringList categoryKeys()
 {
@@ -78,8 +129,9 @@ QString checkWord(const QString &nomAy, const QString &nomEsp, const QString &ca
         return QStringLiteral("falta la palabra aymara (nom_ay)");
     if (nomEsp.isEmpty())
         return QStringLiteral("falta la palabra en castellano (nom_esp) de «%1»").arg(nomAy);
-    if (!spellableWithKeyboard(nomAy))
-        return QStringLiteral("la palabra «%1» no se puede escribir con el teclado").arg(nomAy);
+    const QString spelling = spellingProblem(nomAy);
+    if (!spelling.isEmpty())
+        return QStringLiteral("la palabra «%1» no se puede escribir con el teclado: %2").arg(nomAy, spelling);
     const QStringList keys = categoryKeys();
     if (!keys.contains(categoria))
         return QStringLiteral("la palabra «%1» tiene una categoría desconocida «%2» (las categorías son: %3)")

@@ -22,8 +22,14 @@ QStringList categoryKeys();
 // has no option for it.
 QString categoryTitle(const QString &key);
 
+// Why the keyboard cannot spell a word, in Spanish: each letter (a letter with
+// its accents) that no key's grapheme covers, and the spelling meant when it
+// is obvious ("ninguna tecla da «W»; ¿quiso decir «wari»? ..."). Empty when
+// the word can be spelled.
+QString spellingProblem(const QString &word);
+
 // Why a word cannot go into the database, in Spanish ("la palabra «x» no se
-// puede escribir con el teclado"); empty when it can. The texts are compared
+// puede escribir con el teclado: ninguna tecla da «h»"); empty when it can. The texts are compared
 // as given: callers bring them to the precomposed form first.
 QString checkWord(const QString &nomAy, const QString &nomEsp, const QString &categoria);
 

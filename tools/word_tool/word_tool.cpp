@@ -250,7 +250,8 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         if (!result.ok()) {
             for (const QString &e : result.errors)
                 err << QStringLiteral("error: ") << e << '\n';
-            err << QStringLiteral("No se importó ninguna palabra: la base de datos no cambió.\n");
+            err << QStringLiteral("No se importó ninguna palabra: la base de datos y las carpetas de los dibujos y "
+                                  "sonidos no cambiaron.\n");
             return 1;
         }
         printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
@@ -265,9 +266,10 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         if (o.positional.size() != 1)
             return wrongUsage(QStringLiteral("«voz» lleva una palabra"));
         const QString word = o.positional.front().normalized(QString::NormalizationForm_C);
-        if (word.isEmpty() || !spellableWithKeyboard(word)) {
-            err << QStringLiteral("korivanta-palabras: la palabra «%1» no se puede escribir con el teclado\n")
-                       .arg(word);
+        const QString spelling = wordsdb::spellingProblem(word);
+        if (word.isEmpty() || !spelling.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: la palabra «%1» no se puede escribir con el teclado%2\n")
+                       .arg(word, spelling.isEmpty() ? QString() : QStringLiteral(": ") + spelling);
             return 1;
         }
         const QString output = o.output.isEmpty() ? word + QStringLiteral(".wav") : o.output;
