@@ -726,6 +726,30 @@ private slots:
         QVERIFY2(t.err.contains(expected), qPrintable(t.err + "\nexpected: " + expected));
     }
 
+    // Words in a category that has no button on the menu are imported with a
+    // warning: the game shows them only when no category is chosen.
+    void categoryWithoutMenuButtonWarns_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<bool>("warned");
+        for (const char *key : {"cuerpo", "ave", "alimento", "hogar"})
+            QTest::addRow("%s", key) << QString::fromLatin1(key) << true;
+        for (const char *key : {"naturaleza", "persona", "animal", "insecto", "color"})
+            QTest::addRow("%s", key) << QString::fromLatin1(key) << false;
+    }
+    void categoryWithoutMenuButtonWarns()
+    {
+        QFETCH(QString, category);
+        QFETCH(bool, warned);
+        Game game;
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\nuta,casa," + category.toUtf8() + "\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        const QString warning = QStringLiteral("aviso: %1, línea 2: la categoría «%2» no tiene botón en el menú: «uta» "
+                                               "solo aparecerá en el juego cuando no se elija ninguna categoría")
+                                    .arg(game.dir.path() + QStringLiteral("/maestra/palabras.csv"), category);
+        QVERIFY2(t.err.contains(warning) == warned, qPrintable(t.err));
+    }
+
     void listShowsCategoriesAndWords()
     {
         Game game;

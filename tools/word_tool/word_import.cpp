@@ -418,6 +418,10 @@ ImportResult importWords(const ImportRequest &request)
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
         };
+        if (wordsdb::categoryTitle(w.categoria).isEmpty())
+            warn(QStringLiteral("la categoría «%1» no tiene botón en el menú: «%2» solo aparecerá en el juego "
+                                "cuando no se elija ninguna categoría")
+                     .arg(w.categoria, w.nomAy));
         if (picture.isEmpty()) {
             const QString local = pictureFolder.file(w.dibujo);
             if (!QFileInfo::exists(local) && !destinationFrom.contains(local))
