@@ -3,6 +3,7 @@
 // without touching the database, replacing the database in one step even when
 // the tool is killed, listing the words, and speaking a word.
 #include "game/category_queries.h"
+#include "game/con_obj_layout.h"
 #include "game/data_control.h"
 #include "media/media_paths.h"
 #include "support/words_fixture.h"
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -227,14 +229,19 @@ private slots:
         Game game;
         // The media folders exist with other letter case: the copies go into them.
         QDir().mkpath(game.media() + QStringLiteral("/Dibujos"));
-        const QByteArray picture = "GIF89a fake picture bytes";
+        const QString teacherPicture = game.dir.path() + QStringLiteral("/maestra/fotos/Wallpa.PNG");
+        QDir().mkpath(QFileInfo(teacherPicture).absolutePath());
+        QImage frameShaped(169, 129, QImage::Format_RGB32);
+        frameShaped.fill(Qt::green);
+        QVERIFY(frameShaped.save(teacherPicture, "PNG"));
+        const QByteArray picture = fileBytes(teacherPicture);
         const QByteArray sound = wavBytes({0, 1000, -1000, 0});
-        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/Wallpa.GIF"), picture);
         writeFile(game.dir.path() + QStringLiteral("/maestra/voz/wallpa grabada.wav"), sound);
         const QString absolutePicture = game.dir.path() + QStringLiteral("/otra/qamaqi.png");
-        writeFile(absolutePicture, "png bytes");
+        QDir().mkpath(QFileInfo(absolutePicture).absolutePath());
+        QVERIFY(frameShaped.save(absolutePicture, "PNG"));
         const QString csv = game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
-                                     "wallpa,gallina,animal,fotos/Wallpa.GIF,voz/wallpa grabada.wav\n"
+                                     "wallpa,gallina,animal,fotos/Wallpa.PNG,voz/wallpa grabada.wav\n"
                                      "qamaqi,zorro,animal," +
                                      absolutePicture.toUtf8() +
                                      ",\n"
@@ -251,7 +258,7 @@ private slots:
         QCOMPARE(gameRows(game.dir.path(), 4),
                  (QStringList{"anu|" + pictures + "anu.bmp|" + sounds + "anu.wav",
                               "phisi|" + pictures + "phisi.bmp|" + sounds + "phisi.wav",
-                              "wallpa|" + pictures + "wallpa.gif|" + sounds + "wallpa.wav",
+                              "wallpa|" + pictures + "wallpa.png|" + sounds + "wallpa.wav",
                               "qamaqi|" + pictures + "qamaqi.png|" + sounds + "qamaqi.wav"}));
         // Trimmed, with the keyboard's apostrophe; no files named: the standard paths.
         QCOMPARE(gameRows(game.dir.path(), 1),
@@ -262,10 +269,10 @@ private slots:
 
         // The files went where the game looks for them.
         MediaPaths paths(game.dir.path());
-        QCOMPARE(paths.resolve(pictures + "wallpa.gif"), game.media() + QStringLiteral("/Dibujos/wallpa.gif"));
-        QCOMPARE(fileBytes(paths.resolve(pictures + "wallpa.gif")), picture);
+        QCOMPARE(paths.resolve(pictures + "wallpa.png"), game.media() + QStringLiteral("/Dibujos/wallpa.png"));
+        QCOMPARE(fileBytes(paths.resolve(pictures + "wallpa.png")), picture);
         QCOMPARE(fileBytes(paths.resolve(sounds + "wallpa.wav")), sound);
-        QCOMPARE(fileBytes(paths.resolve(pictures + "qamaqi.png")), QByteArray("png bytes"));
+        QCOMPARE(fileBytes(paths.resolve(pictures + "qamaqi.png")), picture);
         QVERIFY(!QFile::exists(paths.resolve(sounds + "qamaqi.wav")));
         // A word without its standard files is imported with a warning.
         QVERIFY2(!t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")), qPrintable(t.err));
@@ -293,6 +300,9 @@ private slots:
                                               << 4 << "la palabra «puti» tiene una categoría desconocida «Animal»";
         QTest::addRow("missing picture") << good + "puti,caja,hogar,fotos/no_hay.bmp,\n"
                                          << 4 << "no se encuentra el dibujo «%1/fotos/no_hay.bmp» de la palabra «puti»";
+        QTest::addRow("picture that is no picture")
+            << good + "puti,caja,hogar,fotos/roto.png,\n"
+            << 4 << "el dibujo «%1/fotos/roto.png» no se puede abrir como imagen";
         QTest::addRow("missing sound") << good + "puti,caja,hogar,,voz/no_hay.wav\n"
                                        << 4 << "no se encuentra el sonido «%1/voz/no_hay.wav» de la palabra «puti»";
         QTest::addRow("sound that is no WAV") << good + "puti,caja,hogar,,fotos/dibujo.bmp\n"
@@ -325,7 +335,8 @@ private slots:
         QFETCH(int, line);
         QFETCH(QString, message);
         Game game;
-        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/dibujo.bmp"), "BM picture");
+        writePicture(game.dir.path() + QStringLiteral("/maestra/fotos/dibujo.bmp"), 169, 129, Qt::blue);
+        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/roto.png"), "no picture at all");
         const QString csv = game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
                                      "kusikusi,araña,insecto,fotos/dibujo.bmp,\n" +
                                      rows);
@@ -750,6 +761,72 @@ private slots:
         QVERIFY2(t.err.contains(warning) == warned, qPrintable(t.err));
     }
 
+    // The game stretches a word's picture to its frame: a picture of another
+    // shape is stored in the frame's shape, its subject (a red block filling
+    // the source) centred with its proportions kept on a white background.
+    void picturesKeepTheirProportions_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("stored"); // its name under dibujos/
+        QTest::addRow("portrait") << QSize(90, 240) << "retrato.png"
+                                  << "uta.png";
+        QTest::addRow("landscape") << QSize(400, 100) << "paisaje.bmp"
+                                   << "uta.bmp";
+        QTest::addRow("large square photo") << QSize(1200, 1200) << "foto.jpg"
+                                            << "uta.jpg";
+        QTest::addRow("frame's shape") << QSize(338, 258) << "justo.png"
+                                       << "uta.png";
+    }
+    void picturesKeepTheirProportions()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, file);
+        QFETCH(QString, stored);
+        Game game;
+        const QString source = game.dir.path() + QStringLiteral("/maestra/") + file;
+        QDir().mkpath(QFileInfo(source).absolutePath());
+        QImage subject(size, QImage::Format_RGB32);
+        subject.fill(Qt::red);
+        QVERIFY(subject.save(source, nullptr, 95));
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar," + file.toUtf8() + "\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 1, 1),
+                 QStringLiteral("c:\\Trab_zumel\\dibujos\\") + stored);
+        const QString storedFile = game.media() + QStringLiteral("/dibujos/") + stored;
+        const QImage picture(storedFile);
+        QVERIFY(!picture.isNull());
+        const ControlRect &frame = controlRect("Image4");
+        const double frameShape = double(frame.width) / frame.height;
+        QVERIFY2(std::abs(double(picture.width()) / picture.height() / frameShape - 1) < 0.02,
+                 qPrintable(QStringLiteral("%1x%2").arg(picture.width()).arg(picture.height())));
+        if (std::abs(double(size.width()) / size.height() / frameShape - 1) < 0.02) {
+            QCOMPARE(fileBytes(storedFile), fileBytes(source)); // already the frame's shape: kept as it is
+            return;
+        }
+        // The red block: its bounding box has the source's shape and lies in the middle.
+        const auto red = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+        const auto white = [](QRgb p) { return qRed(p) > 230 && qGreen(p) > 230 && qBlue(p) > 230; };
+        QRect box;
+        int other = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QRgb p = picture.pixel(x, y);
+                if (red(p))
+                    box |= QRect(x, y, 1, 1);
+                else if (!white(p))
+                    ++other;
+            }
+        QVERIFY(!box.isEmpty());
+        QVERIFY2(std::abs(double(box.width()) / box.height() / (double(size.width()) / size.height()) - 1) < 0.03,
+                 qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
+        QVERIFY(std::abs(box.center().x() - picture.width() / 2) <= 2);
+        QVERIFY(std::abs(box.center().y() - picture.height() / 2) <= 2);
+        // It touches the canvas on two opposite sides: fitted, not shrunk further.
+        QVERIFY(box.width() >= picture.width() - 2 || box.height() >= picture.height() - 2);
+        QVERIFY2(other < (picture.width() + picture.height()) * 4, qPrintable(QString::number(other))); // edges only
+    }
+
     void listShowsCategoriesAndWords()
     {
         Game game;
@@ -792,13 +869,14 @@ private slots:
         QVERIFY2(t.out.contains(QStringLiteral("  phisi — gato")), qPrintable(t.out));
 
         writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,p.bmp\n");
-        writeFile(dir.filePath(QStringLiteral("p.bmp")), "BM");
+        writePicture(dir.filePath(QStringLiteral("p.bmp")), 169, 129, Qt::gray);
         const Tool imported =
             runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, dir.filePath(executableDir));
         QVERIFY2(imported.status == 0, qPrintable(imported.err));
         QCOMPARE(gameRows(dir.filePath(driveC), 9),
                  QStringList{"uta|c:\\Trab_zumel\\dibujos\\uta.bmp|c:\\Trab_zumel\\sonido\\palabras\\uta.wav"});
-        QCOMPARE(fileBytes(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))), QByteArray("BM"));
+        QCOMPARE(fileBytes(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))),
+                 fileBytes(dir.filePath(QStringLiteral("p.bmp"))));
     }
 
     void usage_data()

@@ -4,6 +4,7 @@
 #include "media/media_paths.h"
 #include "tools_common/csv.h"
 #include "tools_common/disk_files.h"
+#include "tools_common/word_picture.h"
 #include "tools_common/words_db.h"
 
 #include <QDir>
@@ -110,17 +111,23 @@ private:
 
 struct Copy {
     QString source, destination; // local files
+    QByteArray bytes;            // what to write, when not the source's own bytes
 };
 
 struct Voice {
     QString word, destination;
 };
 
-bool sameBytes(const QString &a, const QString &b)
+bool holdsBytes(const QString &file, const QByteArray &bytes)
 {
-    QFile fa(a), fb(b);
-    return fa.size() == fb.size() && fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly) &&
-           fa.readAll() == fb.readAll();
+    QFile f(file);
+    return f.size() == bytes.size() && f.open(QIODevice::ReadOnly) && f.readAll() == bytes;
+}
+
+QByteArray bytesOf(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // What an import put into the media folders, removed again when it fails.
@@ -166,10 +173,14 @@ QString copyFile(const Copy &c, MediaChanges *changes)
     QString error = changes->makeFolder(dst.absolutePath());
     if (!error.isEmpty())
         return error;
-    QFile in(c.source);
-    if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se puede leer «%1»").arg(c.source);
-    error = diskfiles::writeNewFile(c.destination, in.readAll());
+    QByteArray bytes = c.bytes;
+    if (bytes.isEmpty()) {
+        QFile in(c.source);
+        if (!in.open(QIODevice::ReadOnly))
+            return QStringLiteral("no se puede leer «%1»").arg(c.source);
+        bytes = in.readAll();
+    }
+    error = diskfiles::writeNewFile(c.destination, bytes);
     if (!error.isEmpty())
         return QStringLiteral("no se puede escribir «%1»: %2").arg(c.destination, error);
     changes->addFile(c.destination);
@@ -359,6 +370,7 @@ ImportResult importWords(const ImportRequest &request)
 
         const QString picture = sourceFile(csv, field(r.fields, QStringLiteral("dibujo")));
         const QString sound = sourceFile(csv, field(r.fields, QStringLiteral("sonido")));
+        wordpicture::Fitted fitted;
         if (!picture.isEmpty()) {
             const QString suffix = QFileInfo(picture).suffix().toLower();
             if (!QFileInfo(picture).isFile()) {
@@ -368,6 +380,11 @@ ImportResult importWords(const ImportRequest &request)
             if (!kPictureSuffixes.contains(suffix)) {
                 bad(QStringLiteral("el dibujo «%1» de la palabra «%2» no es BMP, GIF, JPEG ni PNG")
                         .arg(picture, w.nomAy));
+                continue;
+            }
+            fitted = wordpicture::fit(picture);
+            if (!fitted.error.isEmpty()) {
+                bad(QStringLiteral("%1, de la palabra «%2»").arg(fitted.error, w.nomAy));
                 continue;
             }
         } else {
@@ -389,8 +406,8 @@ ImportResult importWords(const ImportRequest &request)
         // when that name is taken: never another word's file. Two rows that
         // bring the same file (one word in two categories) share one copy,
         // and a file already there with the same bytes is used as it is.
-        const auto place = [&](const MediaFolder &folder, const char16_t *programFolder, const QString &source) {
-            const QString suffix = QFileInfo(source).suffix().toLower();
+        const auto place = [&](const MediaFolder &folder, const char16_t *programFolder, const QString &source,
+                               const QString &suffix, const QByteArray &bytes) {
             for (int n = 1;; ++n) {
                 const QString programPath = QString::fromUtf16(programFolder) + w.nomAy +
                                             (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1Char('.') +
@@ -401,19 +418,19 @@ ImportResult importWords(const ImportRequest &request)
                     continue;
                 if (planned.isEmpty()) {
                     const QFileInfo there(local);
-                    if ((there.exists() || there.isSymLink()) && !sameBytes(local, source))
+                    if ((there.exists() || there.isSymLink()) && !holdsBytes(local, bytes))
                         continue;
                     if (!there.exists() && !there.isSymLink())
-                        copies.append({source, local});
+                        copies.append({source, local, bytes});
                     destinationFrom.insert(local, source);
                 }
                 return programPath;
             }
         };
         if (!picture.isEmpty())
-            w.dibujo = place(pictureFolder, kWordPictureFolder, picture);
+            w.dibujo = place(pictureFolder, kWordPictureFolder, picture, fitted.suffix, fitted.bytes);
         if (!sound.isEmpty())
-            w.sonido = place(soundFolder, kWordSoundFolder, sound);
+            w.sonido = place(soundFolder, kWordSoundFolder, sound, QStringLiteral("wav"), bytesOf(sound));
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
