@@ -608,6 +608,29 @@ private slots:
                  (QStringList{"inti-2.bmp", "inti.bmp"}));
     }
 
+    // One row's sound is made by the voice, another row of the same word
+    // brings its own: they get two names, neither replaces the other.
+    void madeAndBroughtSoundsGetTheirOwnNames()
+    {
+        Game game;
+        writeFile(game.dir.path() + QStringLiteral("/maestra/uta.wav"), wavBytes({0, 7, 0}));
+        wordtool::ImportRequest request;
+        request.csvPath = game.csv("nom_ay,nom_esp,categoria,sonido\nuta,casa,hogar,\nuta,casa,persona,uta.wav\n");
+        request.databasePath = game.db;
+        request.mediaRoot = game.media();
+        request.speak = [](const QString &, const QString &wav) {
+            writeFile(wav, wavBytes({0, 9, 0}));
+            return QString();
+        };
+        const wordtool::ImportResult result = wordtool::importWords(request);
+        QVERIFY2(result.ok(), qPrintable(result.errors.join(QLatin1Char('\n'))));
+        const QString sounds = QStringLiteral("c:\\Trab_zumel\\sonido\\palabras\\");
+        QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 2), sounds + "uta.wav");
+        QCOMPARE(gameRows(game.dir.path(), 2).value(0).section(QLatin1Char('|'), 2), sounds + "uta-2.wav");
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/uta.wav")), wavBytes({0, 9, 0}));
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/uta-2.wav")), wavBytes({0, 7, 0}));
+    }
+
     // The media folder's disk fills up while the pictures are copied (a small
     // tmpfs): nothing changes, nothing is left behind, and the message says why.
     void fullDiskChangesNothing()

@@ -414,7 +414,7 @@ ImportResult importWords(const ImportRequest &request)
                                             suffix;
                 const QString local = folder.file(programPath);
                 const QString planned = destinationFrom.value(local);
-                if (!planned.isEmpty() && planned != source)
+                if ((!planned.isEmpty() && planned != source) || voiced.contains(local))
                     continue;
                 if (planned.isEmpty()) {
                     const QFileInfo there(local);
