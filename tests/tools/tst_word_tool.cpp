@@ -3,6 +3,7 @@
 // without touching the database, replacing the database in one step even when
 // the tool is killed, listing the words, and speaking a word.
 #include "game/category_queries.h"
+#include "game/con_obj_layout.h"
 #include "game/data_control.h"
 #include "media/media_paths.h"
 #include "support/words_fixture.h"
@@ -10,11 +11,15 @@
 #include "word_tool/word_tool.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,6 +29,7 @@
 #include <QUuid>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace korivanta;
 
@@ -167,6 +173,29 @@ int countRows(const QString &file)
     return count;
 }
 
+// The words of a category as "nom_ay|nom_esp", in table order.
+QStringList spanishNames(const QString &file, const QString &categoria)
+{
+    const QString name = QUuid::createUuid().toString();
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT nom_ay, nom_esp FROM nominal WHERE categoria = ?"));
+            q.addBindValue(categoria);
+            if (q.exec())
+                while (q.next())
+                    rows << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
 // `n` different words the keyboard can spell: three syllables each.
 QStringList spellableWords(int n)
 {
@@ -200,14 +229,19 @@ private slots:
         Game game;
         // The media folders exist with other letter case: the copies go into them.
         QDir().mkpath(game.media() + QStringLiteral("/Dibujos"));
-        const QByteArray picture = "GIF89a fake picture bytes";
+        const QString teacherPicture = game.dir.path() + QStringLiteral("/maestra/fotos/Wallpa.PNG");
+        QDir().mkpath(QFileInfo(teacherPicture).absolutePath());
+        QImage frameShaped(169, 129, QImage::Format_RGB32);
+        frameShaped.fill(Qt::green);
+        QVERIFY(frameShaped.save(teacherPicture, "PNG"));
+        const QByteArray picture = fileBytes(teacherPicture);
         const QByteArray sound = wavBytes({0, 1000, -1000, 0});
-        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/Wallpa.GIF"), picture);
         writeFile(game.dir.path() + QStringLiteral("/maestra/voz/wallpa grabada.wav"), sound);
         const QString absolutePicture = game.dir.path() + QStringLiteral("/otra/qamaqi.png");
-        writeFile(absolutePicture, "png bytes");
+        QDir().mkpath(QFileInfo(absolutePicture).absolutePath());
+        QVERIFY(frameShaped.save(absolutePicture, "PNG"));
         const QString csv = game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
-                                     "wallpa,gallina,animal,fotos/Wallpa.GIF,voz/wallpa grabada.wav\n"
+                                     "wallpa,gallina,animal,fotos/Wallpa.PNG,voz/wallpa grabada.wav\n"
                                      "qamaqi,zorro,animal," +
                                      absolutePicture.toUtf8() +
                                      ",\n"
@@ -224,7 +258,7 @@ private slots:
         QCOMPARE(gameRows(game.dir.path(), 4),
                  (QStringList{"anu|" + pictures + "anu.bmp|" + sounds + "anu.wav",
                               "phisi|" + pictures + "phisi.bmp|" + sounds + "phisi.wav",
-                              "wallpa|" + pictures + "wallpa.gif|" + sounds + "wallpa.wav",
+                              "wallpa|" + pictures + "wallpa.png|" + sounds + "wallpa.wav",
                               "qamaqi|" + pictures + "qamaqi.png|" + sounds + "qamaqi.wav"}));
         // Trimmed, with the keyboard's apostrophe; no files named: the standard paths.
         QCOMPARE(gameRows(game.dir.path(), 1),
@@ -235,10 +269,10 @@ private slots:
 
         // The files went where the game looks for them.
         MediaPaths paths(game.dir.path());
-        QCOMPARE(paths.resolve(pictures + "wallpa.gif"), game.media() + QStringLiteral("/Dibujos/wallpa.gif"));
-        QCOMPARE(fileBytes(paths.resolve(pictures + "wallpa.gif")), picture);
+        QCOMPARE(paths.resolve(pictures + "wallpa.png"), game.media() + QStringLiteral("/Dibujos/wallpa.png"));
+        QCOMPARE(fileBytes(paths.resolve(pictures + "wallpa.png")), picture);
         QCOMPARE(fileBytes(paths.resolve(sounds + "wallpa.wav")), sound);
-        QCOMPARE(fileBytes(paths.resolve(pictures + "qamaqi.png")), QByteArray("png bytes"));
+        QCOMPARE(fileBytes(paths.resolve(pictures + "qamaqi.png")), picture);
         QVERIFY(!QFile::exists(paths.resolve(sounds + "qamaqi.wav")));
         // A word without its standard files is imported with a warning.
         QVERIFY2(!t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")), qPrintable(t.err));
@@ -266,6 +300,9 @@ private slots:
                                               << 4 << "la palabra «puti» tiene una categoría desconocida «Animal»";
         QTest::addRow("missing picture") << good + "puti,caja,hogar,fotos/no_hay.bmp,\n"
                                          << 4 << "no se encuentra el dibujo «%1/fotos/no_hay.bmp» de la palabra «puti»";
+        QTest::addRow("picture that is no picture")
+            << good + "puti,caja,hogar,fotos/roto.png,\n"
+            << 4 << "el dibujo «%1/fotos/roto.png» no se puede abrir como imagen";
         QTest::addRow("missing sound") << good + "puti,caja,hogar,,voz/no_hay.wav\n"
                                        << 4 << "no se encuentra el sonido «%1/voz/no_hay.wav» de la palabra «puti»";
         QTest::addRow("sound that is no WAV") << good + "puti,caja,hogar,,fotos/dibujo.bmp\n"
@@ -298,7 +335,8 @@ private slots:
         QFETCH(int, line);
         QFETCH(QString, message);
         Game game;
-        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/dibujo.bmp"), "BM picture");
+        writePicture(game.dir.path() + QStringLiteral("/maestra/fotos/dibujo.bmp"), 169, 129, Qt::blue);
+        writeFile(game.dir.path() + QStringLiteral("/maestra/fotos/roto.png"), "no picture at all");
         const QString csv = game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
                                      "kusikusi,araña,insecto,fotos/dibujo.bmp,\n" +
                                      rows);
@@ -448,6 +486,370 @@ private slots:
         QCOMPARE(countRows(game.db), old + 1);
     }
 
+    // Another program adds a row while a large import is replacing the
+    // database; it writes as SQLite asks (waiting while the database is busy,
+    // opening it again when the file has been replaced). Its row and the
+    // imported words are both there afterwards.
+    void anotherWriterDuringImportKeepsItsRow()
+    {
+        Game game;
+        const int added = 20000;
+        QByteArray csv = "nom_ay,nom_esp,categoria\n";
+        for (const QString &w : spellableWords(added))
+            csv += w.toUtf8() + ",palabra " + w.toUtf8() + ",animal\n";
+        const QString csvPath = game.csv(csv);
+        const int old = countRows(game.db);
+
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        tool.start(QStringLiteral(KORIVANTA_WORD_TOOL),
+                   {QStringLiteral("importar"), csvPath, QStringLiteral("--base"), game.db});
+        QVERIFY(tool.waitForStarted());
+        // The moment the tool starts copying the database beside it.
+        const QString copies = wordtool::temporaryPrefix(game.db) + QLatin1Char('*');
+        QElapsedTimer clock;
+        clock.start();
+        bool copying = false;
+        while (!copying && tool.state() != QProcess::NotRunning && clock.elapsed() < 60000) {
+            copying = !QDir(game.media()).entryList({copies}, QDir::Files | QDir::Hidden).isEmpty();
+            if (!copying)
+                QThread::usleep(100);
+        }
+        QVERIFY2(copying, "the tool ended before it copied the database");
+
+        bool written = false;
+        QStringList errors;
+        for (int attempt = 0; attempt < 3 && !written; ++attempt) {
+            const QString name = QUuid::createUuid().toString();
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                db.setDatabaseName(game.db);
+                db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                written = q.exec(QStringLiteral("INSERT INTO nominal VALUES ('uta', 'casa', 'hogar', NULL, NULL)"));
+                if (!written)
+                    errors << q.lastError().text();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        }
+        QVERIFY2(written, qPrintable(errors.join(QLatin1Char('\n'))));
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(countRows(game.db), old + added + 1);
+        QCOMPARE(gameRows(game.dir.path(), 9), QStringList{QStringLiteral("uta||")});
+    }
+
+    // A database in WAL mode, copied while a program had its last change in
+    // "-wal" only (as a copy of a data folder holds it): the import keeps
+    // that change, adds its word, and leaves no "-wal" that could later be
+    // applied over the new file.
+    void walDatabaseKeepsItsChanges()
+    {
+        Game game;
+        const QString original = game.dir.path() + QStringLiteral("/original.mdb");
+        QVERIFY(QFile::copy(game.db, original));
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(original);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO nominal VALUES ('uta', 'casa', 'hogar', NULL, NULL)")));
+            QVERIFY(QFileInfo(original + QStringLiteral("-wal")).size() > 0);
+            QFile::remove(game.db);
+            QVERIFY(QFile::copy(original, game.db));
+            QVERIFY(QFile::copy(original + QStringLiteral("-wal"), game.db + QStringLiteral("-wal")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\nwallpa,gallina,animal\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(QDir(game.media()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{QStringLiteral("diccionario.mdb")});
+        QCOMPARE(countRows(game.db), sampleWords().size() + 2);
+        QCOMPARE(gameRows(game.dir.path(), 9), QStringList{QStringLiteral("uta||")});
+        QCOMPARE(gameRows(game.dir.path(), 4).filter(QStringLiteral("wallpa|")).size(), 1);
+    }
+
+    // A new word whose name is already taken by another word's picture and
+    // sound (the same word in another category): the new files get names of
+    // their own, the old word keeps its picture and sound.
+    void nameClashKeepsTheOtherWordsFiles()
+    {
+        Game game;
+        const QString oldPicture = game.media() + QStringLiteral("/dibujos/inti.bmp");
+        const QString oldSound = game.media() + QStringLiteral("/sonido/palabras/inti.wav");
+        writePicture(oldPicture, 169, 129, Qt::yellow);
+        writeFile(oldSound, wavBytes({0, 100, 0}));
+        const QByteArray oldPictureBytes = fileBytes(oldPicture), oldSoundBytes = fileBytes(oldSound);
+        writePicture(game.dir.path() + QStringLiteral("/maestra/inti.bmp"), 169, 129, Qt::red);
+        writeFile(game.dir.path() + QStringLiteral("/maestra/inti.wav"), wavBytes({0, -300, 0}));
+        // The same picture twice (one word in two categories) is copied once.
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                                            "inti,sol rojo,color,inti.bmp,inti.wav\n"
+                                            "inti,sol rojo,persona,inti.bmp,\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(fileBytes(oldPicture), oldPictureBytes);
+        QCOMPARE(fileBytes(oldSound), oldSoundBytes);
+        const QString pictures = QStringLiteral("c:\\Trab_zumel\\dibujos\\");
+        const QString sounds = QStringLiteral("c:\\Trab_zumel\\sonido\\palabras\\");
+        QCOMPARE(gameRows(game.dir.path(), 1), QStringList{"inti|" + pictures + "inti.bmp|" + sounds + "inti.wav"});
+        QCOMPARE(gameRows(game.dir.path(), 8), QStringList{"inti|" + pictures + "inti-2.bmp|" + sounds + "inti-2.wav"});
+        QCOMPARE(gameRows(game.dir.path(), 2), QStringList{"inti|" + pictures + "inti-2.bmp|" + sounds + "inti.wav"});
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/dibujos/inti-2.bmp")),
+                 fileBytes(game.dir.path() + QStringLiteral("/maestra/inti.bmp")));
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/inti-2.wav")),
+                 fileBytes(game.dir.path() + QStringLiteral("/maestra/inti.wav")));
+        QCOMPARE(QDir(game.media() + QStringLiteral("/dibujos")).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"inti-2.bmp", "inti.bmp"}));
+    }
+
+    // One row's sound is made by the voice, another row of the same word
+    // brings its own: they get two names, neither replaces the other.
+    void madeAndBroughtSoundsGetTheirOwnNames()
+    {
+        Game game;
+        writeFile(game.dir.path() + QStringLiteral("/maestra/uta.wav"), wavBytes({0, 7, 0}));
+        wordtool::ImportRequest request;
+        request.csvPath = game.csv("nom_ay,nom_esp,categoria,sonido\nuta,casa,hogar,\nuta,casa,persona,uta.wav\n");
+        request.databasePath = game.db;
+        request.mediaRoot = game.media();
+        request.speak = [](const QString &, const QString &wav) {
+            writeFile(wav, wavBytes({0, 9, 0}));
+            return QString();
+        };
+        const wordtool::ImportResult result = wordtool::importWords(request);
+        QVERIFY2(result.ok(), qPrintable(result.errors.join(QLatin1Char('\n'))));
+        const QString sounds = QStringLiteral("c:\\Trab_zumel\\sonido\\palabras\\");
+        QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 2), sounds + "uta.wav");
+        QCOMPARE(gameRows(game.dir.path(), 2).value(0).section(QLatin1Char('|'), 2), sounds + "uta-2.wav");
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/uta.wav")), wavBytes({0, 9, 0}));
+        QCOMPARE(fileBytes(game.media() + QStringLiteral("/sonido/palabras/uta-2.wav")), wavBytes({0, 7, 0}));
+    }
+
+    // The media folder's disk fills up while the pictures are copied (a small
+    // tmpfs): nothing changes, nothing is left behind, and the message says why.
+    void fullDiskChangesNothing()
+    {
+        if (::geteuid() != 0)
+            QSKIP("a full disk needs a small tmpfs, and mounting one needs root: run this test as root");
+        QTemporaryDir disk, teacher;
+        QProcess mount;
+        mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=400k", "korivanta-test", disk.path()});
+        if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit || mount.exitCode() != 0)
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here: ") +
+                             QString::fromLocal8Bit(mount.readAllStandardError())));
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk.path()}); });
+        const QString db = makeWordsDatabase(disk.path(), sampleWords());
+        writeFile(disk.path() + QStringLiteral("/Trab_zumel/sonido/palabras/anu.wav"), wavBytes({0, 1, 0}));
+        // Frame-shaped BMPs: about 65 KB, then about 1 MB, more than the disk holds.
+        writePicture(teacher.filePath(QStringLiteral("chico.bmp")), 169, 129, Qt::red);
+        writePicture(teacher.filePath(QStringLiteral("grande.bmp")), 676, 516, Qt::blue);
+        writeFile(teacher.filePath(QStringLiteral("uta.wav")), wavBytes({0, 5, 0}));
+        const QString csv = teacher.filePath(QStringLiteral("palabras.csv"));
+        writeFile(csv, "nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                       "uta,casa,hogar,chico.bmp,uta.wav\n"
+                       "wallpa,gallina,animal,grande.bmp,\n");
+        const auto snapshot = [&] {
+            QStringList files;
+            QDirIterator it(disk.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString f = it.next();
+                files << f + QLatin1Char(' ') + QString::fromLatin1(fileBytes(f).toHex().left(64)) +
+                             QString::number(QFileInfo(f).size());
+            }
+            files.sort();
+            return files;
+        };
+        const QStringList before = snapshot();
+        const QByteArray dbBefore = fileBytes(db);
+        const Tool t = runTool({QStringLiteral("importar"), csv, QStringLiteral("--base"), db});
+        QCOMPARE(t.status, 1);
+        QVERIFY2(t.err.contains(QStringLiteral("no queda espacio en el disco")), qPrintable(t.err));
+        QVERIFY2(!t.err.contains(QStringLiteral("Unknown error")), qPrintable(t.err));
+        QCOMPARE(fileBytes(db), dbBefore);
+        QCOMPARE(snapshot(), before);
+    }
+
+    // Word lists as spreadsheets save them: the encoding, the separator and
+    // the line ends are found from the file itself.
+    void spreadsheetFilesAreRead_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("spanish"); // what nom_esp of "lulu" holds afterwards
+        QTest::addColumn<bool>("windows1252");
+        QTest::addRow("UTF-8") << QByteArray("nom_ay,nom_esp,categoria\nlulu,lib\xc3\xa9lula,insecto\n") << "libélula"
+                               << false;
+        QTest::addRow("spreadsheet's BOM and CRLF")
+            << QByteArray("\xef\xbb\xbfnom_ay,nom_esp,categoria\r\nlulu,lib\xc3\xa9lula,insecto\r\n") << "libélula"
+            << false;
+        QTest::addRow("BOM, semicolons and CRLF")
+            << QByteArray("\xef\xbb\xbfnom_ay;nom_esp;categoria\r\nlulu;\"lib\xc3\xa9lula; azul\";insecto\r\n")
+            << "libélula; azul" << false;
+        QTest::addRow("Latin-1 with semicolons") << QByteArray("nom_ay;nom_esp;categoria\nlulu;lib\xe9lula, peque\xf1"
+                                                               "a;insecto\n")
+                                                 << "libélula, pequeña" << true;
+        QTest::addRow("Windows-1252 quotes and CRLF")
+            << QByteArray("nom_ay,nom_esp,categoria\r\nlulu,\x93lib\xe9lula\x94 \x80,insecto\r\n")
+            << "\u201clibélula\u201d \u20ac" << true;
+        QTest::addRow("tabs") << QByteArray("nom_ay\tnom_esp\tcategoria\nlulu\tlib\xc3\xa9lula, azul\tinsecto\n")
+                              << "libélula, azul" << false;
+        QTest::addRow("tabs in Latin-1 with CRLF")
+            << QByteArray("nom_ay\tnom_esp\tcategoria\r\nlulu\tlib\xe9lula\tinsecto\r\n") << "libélula" << true;
+    }
+    void spreadsheetFilesAreRead()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, spanish);
+        QFETCH(bool, windows1252);
+        Game game;
+        const Tool t = game.import(game.csv(csv));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(spanishNames(game.db, QStringLiteral("insecto")), QStringList{"lulu|" + spanish});
+        const QString note = QStringLiteral("nota: %1 no está en UTF-8: se leyó como Windows-1252")
+                                 .arg(game.dir.path() + QStringLiteral("/maestra/palabras.csv"));
+        QVERIFY2(t.err.contains(note) == windows1252, qPrintable(t.err));
+    }
+
+    // A word the keyboard cannot spell: every letter that no key gives is
+    // named, and the spelling meant when the only fault is capitals.
+    void unspellableWordsNameTheMissingLetters_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("why");
+        QTest::addRow("Spanish vowels and letters") << "huevo"
+                                                    << "ninguna tecla da «h», «e», «v» y «o»";
+        QTest::addRow("b and o") << "bonito"
+                                 << "ninguna tecla da «b» y «o»";
+        QTest::addRow("capital") << "Wari"
+                                 << "ninguna tecla da «W» (las teclas escriben en minúsculas); ¿quiso decir «wari»?";
+        QTest::addRow("capital of a group") << "Chhijchhi"
+                                            << "ninguna tecla da «C» y «h» (las teclas escriben en minúsculas); "
+                                               "¿quiso decir «chhijchhi»?";
+        QTest::addRow("capital and a missing letter") << "Hola"
+                                                      << "ninguna tecla da «H» y «o»";
+        QTest::addRow("spellable (no message)") << "kasa"
+                                                << "";
+        QTest::addRow("c alone") << "casa"
+                                 << "ninguna tecla da «c»";
+        QTest::addRow("accent") << "tantá"
+                                << "ninguna tecla da «á»";
+        QTest::addRow("apostrophe after a letter without a glottal key") << "s'a"
+                                                                         << "ninguna tecla da «'»";
+        QTest::addRow("digit and space") << "uta 2"
+                                         << "ninguna tecla da «espacio» y «2»";
+    }
+    void unspellableWordsNameTheMissingLetters()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, why);
+        Game game;
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\n" + word.toUtf8() + ",algo,animal\n"));
+        if (why.isEmpty()) {
+            QVERIFY2(t.status == 0, qPrintable(t.err));
+            return;
+        }
+        QCOMPARE(t.status, 1);
+        const QString expected =
+            QStringLiteral("línea 2: la palabra «%1» no se puede escribir con el teclado: %2\n").arg(word, why);
+        QVERIFY2(t.err.contains(expected), qPrintable(t.err + "\nexpected: " + expected));
+    }
+
+    // Words in a category that has no button on the menu are imported with a
+    // warning: the game shows them only when no category is chosen.
+    void categoryWithoutMenuButtonWarns_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<bool>("warned");
+        for (const char *key : {"cuerpo", "ave", "alimento", "hogar"})
+            QTest::addRow("%s", key) << QString::fromLatin1(key) << true;
+        for (const char *key : {"naturaleza", "persona", "animal", "insecto", "color"})
+            QTest::addRow("%s", key) << QString::fromLatin1(key) << false;
+    }
+    void categoryWithoutMenuButtonWarns()
+    {
+        QFETCH(QString, category);
+        QFETCH(bool, warned);
+        Game game;
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria\nuta,casa," + category.toUtf8() + "\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        const QString warning = QStringLiteral("aviso: %1, línea 2: la categoría «%2» no tiene botón en el menú: «uta» "
+                                               "solo aparecerá en el juego cuando no se elija ninguna categoría")
+                                    .arg(game.dir.path() + QStringLiteral("/maestra/palabras.csv"), category);
+        QVERIFY2(t.err.contains(warning) == warned, qPrintable(t.err));
+    }
+
+    // The game stretches a word's picture to its frame: a picture of another
+    // shape is stored in the frame's shape, its subject (a red block filling
+    // the source) centred with its proportions kept on a white background.
+    void picturesKeepTheirProportions_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("stored"); // its name under dibujos/
+        QTest::addRow("portrait") << QSize(90, 240) << "retrato.png"
+                                  << "uta.png";
+        QTest::addRow("landscape") << QSize(400, 100) << "paisaje.bmp"
+                                   << "uta.bmp";
+        QTest::addRow("large square photo") << QSize(1200, 1200) << "foto.jpg"
+                                            << "uta.jpg";
+        QTest::addRow("frame's shape") << QSize(338, 258) << "justo.png"
+                                       << "uta.png";
+    }
+    void picturesKeepTheirProportions()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, file);
+        QFETCH(QString, stored);
+        Game game;
+        const QString source = game.dir.path() + QStringLiteral("/maestra/") + file;
+        QDir().mkpath(QFileInfo(source).absolutePath());
+        QImage subject(size, QImage::Format_RGB32);
+        subject.fill(Qt::red);
+        QVERIFY(subject.save(source, nullptr, 95));
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar," + file.toUtf8() + "\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 1, 1),
+                 QStringLiteral("c:\\Trab_zumel\\dibujos\\") + stored);
+        const QString storedFile = game.media() + QStringLiteral("/dibujos/") + stored;
+        const QImage picture(storedFile);
+        QVERIFY(!picture.isNull());
+        const ControlRect &frame = controlRect("Image4");
+        const double frameShape = double(frame.width) / frame.height;
+        QVERIFY2(std::abs(double(picture.width()) / picture.height() / frameShape - 1) < 0.02,
+                 qPrintable(QStringLiteral("%1x%2").arg(picture.width()).arg(picture.height())));
+        if (std::abs(double(size.width()) / size.height() / frameShape - 1) < 0.02) {
+            QCOMPARE(fileBytes(storedFile), fileBytes(source)); // already the frame's shape: kept as it is
+            return;
+        }
+        // The red block: its bounding box has the source's shape and lies in the middle.
+        const auto red = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+        const auto white = [](QRgb p) { return qRed(p) > 230 && qGreen(p) > 230 && qBlue(p) > 230; };
+        QRect box;
+        int other = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QRgb p = picture.pixel(x, y);
+                if (red(p))
+                    box |= QRect(x, y, 1, 1);
+                else if (!white(p))
+                    ++other;
+            }
+        QVERIFY(!box.isEmpty());
+        QVERIFY2(std::abs(double(box.width()) / box.height() / (double(size.width()) / size.height()) - 1) < 0.03,
+                 qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
+        QVERIFY(std::abs(box.center().x() - picture.width() / 2) <= 2);
+        QVERIFY(std::abs(box.center().y() - picture.height() / 2) <= 2);
+        // It touches the canvas on two opposite sides: fitted, not shrunk further.
+        QVERIFY(box.width() >= picture.width() - 2 || box.height() >= picture.height() - 2);
+        QVERIFY2(other < (picture.width() + picture.height()) * 4, qPrintable(QString::number(other))); // edges only
+    }
+
     void listShowsCategoriesAndWords()
     {
         Game game;
@@ -490,13 +892,14 @@ private slots:
         QVERIFY2(t.out.contains(QStringLiteral("  phisi — gato")), qPrintable(t.out));
 
         writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,p.bmp\n");
-        writeFile(dir.filePath(QStringLiteral("p.bmp")), "BM");
+        writePicture(dir.filePath(QStringLiteral("p.bmp")), 169, 129, Qt::gray);
         const Tool imported =
             runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, dir.filePath(executableDir));
         QVERIFY2(imported.status == 0, qPrintable(imported.err));
         QCOMPARE(gameRows(dir.filePath(driveC), 9),
                  QStringList{"uta|c:\\Trab_zumel\\dibujos\\uta.bmp|c:\\Trab_zumel\\sonido\\palabras\\uta.wav"});
-        QCOMPARE(fileBytes(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))), QByteArray("BM"));
+        QCOMPARE(fileBytes(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))),
+                 fileBytes(dir.filePath(QStringLiteral("p.bmp"))));
     }
 
     void usage_data()

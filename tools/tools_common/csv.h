@@ -1,10 +1,14 @@
-// A small reader for the word lists: RFC 4180 CSV in UTF-8 (quoted fields,
-// doubled quotes, commas and line breaks inside quotes).
+// A small reader for the word lists: RFC 4180 CSV (quoted fields, doubled
+// quotes, separators and line breaks inside quotes, CRLF or LF lines), as
+// spreadsheets save it: UTF-8 with or without a byte order mark, or, when the
+// bytes are not UTF-8, Windows-1252 (which covers Latin-1); the separator is a
+// comma, a semicolon or a tab, whichever the header line uses.
 #pragma once
 
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace korivanta {
@@ -16,7 +20,33 @@ struct CsvRecord {
     QStringList fields;
 };
 
-inline QList<CsvRecord> parseCsvRecords(const QString &text)
+// The separator of the first non-blank line, outside quotes: the most
+// frequent of comma, semicolon and tab (a comma when there is none).
+inline QChar detectCsvSeparator(const QString &text)
+{
+    int counts[3] = {0, 0, 0};
+    const QChar candidates[3] = {QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')};
+    bool quoted = false, seen = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char('\n') || c == QLatin1Char('\r'))) {
+            if (seen)
+                break;
+        } else if (!quoted) {
+            seen = true;
+            for (int i = 0; i < 3; ++i)
+                counts[i] += c == candidates[i];
+        }
+    }
+    int best = 0;
+    for (int i = 1; i < 3; ++i)
+        if (counts[i] > counts[best])
+            best = i;
+    return candidates[best];
+}
+
+inline QList<CsvRecord> parseCsvRecords(const QString &text, QChar separator = QLatin1Char(','))
 {
     QList<CsvRecord> records;
     QStringList row;
@@ -45,7 +75,7 @@ inline QList<CsvRecord> parseCsvRecords(const QString &text)
         } else if (c == QLatin1Char('"')) {
             quoted = true;
             fieldStarted = true;
-        } else if (c == QLatin1Char(',')) {
+        } else if (c == separator) {
             row.append(field);
             field.clear();
             fieldStarted = true;
@@ -72,30 +102,48 @@ inline QList<CsvRecord> parseCsvRecords(const QString &text)
     return records;
 }
 
-inline QList<QStringList> parseCsv(const QString &text)
+// The text of a word list file and how it was read.
+struct CsvText {
+    QString text;
+    QString encoding;     // "UTF-8" or "Windows-1252"
+    bool fromUtf8 = true; // false: the bytes were not UTF-8
+    QChar separator = QLatin1Char(',');
+};
+
+inline CsvText decodeCsv(QByteArray bytes)
 {
-    QList<QStringList> rows;
-    for (const CsvRecord &r : parseCsvRecords(text))
-        rows.append(r.fields);
-    return rows;
+    CsvText t;
+    if (bytes.startsWith("\xEF\xBB\xBF")) // the byte order mark that spreadsheets write
+        bytes.remove(0, 3);
+    QStringDecoder utf8(QStringConverter::Utf8);
+    t.text = utf8.decode(bytes);
+    t.encoding = QStringLiteral("UTF-8");
+    if (utf8.hasError()) {
+        // An older spreadsheet's "CSV" or "texto": one byte per character.
+        QStringDecoder windows1252("windows-1252");
+        t.text = windows1252.isValid() ? QString(windows1252.decode(bytes)) : QString::fromLatin1(bytes);
+        t.encoding = QStringLiteral("Windows-1252");
+        t.fromUtf8 = false;
+    }
+    t.separator = detectCsvSeparator(t.text);
+    return t;
 }
 
-inline QString readCsvText(const QString &path, QString *error)
+inline CsvText readCsvFile(const QString &path, QString *error)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("no se puede leer %1").arg(path);
         return {};
     }
-    QByteArray bytes = f.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF")) // the byte order mark that spreadsheets write
-        bytes.remove(0, 3);
-    return QString::fromUtf8(bytes);
+    return decodeCsv(f.readAll());
 }
 
-inline QList<QStringList> readCsv(const QString &path, QString *error)
+// The records of a word list file, read as decodeCsv() explains.
+inline QList<CsvRecord> readCsvRecords(const QString &path, QString *error)
 {
-    return parseCsv(readCsvText(path, error));
+    const CsvText t = readCsvFile(path, error);
+    return parseCsvRecords(t.text, t.separator);
 }
 
 } // namespace korivanta

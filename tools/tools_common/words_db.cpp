@@ -2,15 +2,50 @@
 
 #include "game/category_queries.h"
 #include "game/grapheme_search.h"
+#include "game/keyboard_table.h"
 #include "media/media_files.h"
 
+#include "tools_common/disk_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
+#include <QTextBoundaryFinder>
+#include <QUuid>
+
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
 
 namespace korivanta::wordsdb {
 
 namespace {
+
+// The words of an SQLite error, in Spanish when the disk is the cause.
+QString sqlErrorText(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == 13) // SQLITE_FULL
+        return diskfiles::errorText(ENOSPC);
+    if (code == 10) // SQLITE_IOERR
+        return diskfiles::errorText(EIO);
+    return error.text();
+}
+
+// 2 when the file's header says WAL mode, 1 for a rollback journal, 0 when unreadable.
+int headerJournalVersion(const QString &dbPath)
+{
+    QFile f(dbPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray head = f.read(20);
+    return head.size() == 20 ? int(head[18]) : 0;
+}
 
 QString keyOf(const CategoryQuery &c)
 {
@@ -18,7 +53,56 @@ QString keyOf(const CategoryQuery &c)
     return key.match(QString::fromUtf16(c.query)).captured(1);
 }
 
+// The letters of `word` that no key's grapheme covers, each once, in the
+// order they first appear; a letter comes with its combining accents.
+QStringList lettersWithoutKey(const QString &word)
+{
+    QList<bool> covered(word.size(), false);
+    for (const KeyRow &key : kKeyboard) {
+        const QString g = QString::fromUtf16(key.grapheme);
+        for (qsizetype pos : graphemeOccurrences(word, g))
+            for (qsizetype i = pos; i < pos + g.size(); ++i)
+                covered[i] = true;
+    }
+    QStringList missing;
+    QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, word);
+    for (qsizetype start = 0, end = letters.toNextBoundary(); end > start;
+         start = end, end = letters.toNextBoundary()) {
+        bool whole = true;
+        for (qsizetype i = start; i < end; ++i)
+            whole = whole && covered[i];
+        const QString letter = word.mid(start, end - start);
+        if (!whole && !missing.contains(letter))
+            missing.append(letter);
+    }
+    return missing;
+}
+
+// «a», «b» y «c»
+QString quotedList(const QStringList &items)
+{
+    QStringList quoted;
+    for (const QString &i : items)
+        quoted << QStringLiteral("«%1»").arg(i == QLatin1String(" ") ? QStringLiteral("espacio") : i);
+    if (quoted.size() < 2)
+        return quoted.join(QString());
+    return quoted.mid(0, quoted.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" y ") + quoted.last();
+}
+
 } // namespace
+
+QString spellingProblem(const QString &word)
+{
+    const QStringList missing = lettersWithoutKey(word);
+    if (missing.isEmpty())
+        return {};
+    QString problem = QStringLiteral("ninguna tecla da %1").arg(quotedList(missing));
+    // The keys write small letters: a word typed with capitals is meant in small ones.
+    const QString lower = word.toLower();
+    if (lower != word && lettersWithoutKey(lower).isEmpty())
+        problem += QStringLiteral(" (las teclas escriben en minúsculas); ¿quiso decir «%1»?").arg(lower);
+    return problem;
+}
 
 QStringList categoryKeys()
 {
@@ -45,8 +129,9 @@ QString checkWord(const QString &nomAy, const QString &nomEsp, const QString &ca
         return QStringLiteral("falta la palabra aymara (nom_ay)");
     if (nomEsp.isEmpty())
         return QStringLiteral("falta la palabra en castellano (nom_esp) de «%1»").arg(nomAy);
-    if (!spellableWithKeyboard(nomAy))
-        return QStringLiteral("la palabra «%1» no se puede escribir con el teclado").arg(nomAy);
+    const QString spelling = spellingProblem(nomAy);
+    if (!spelling.isEmpty())
+        return QStringLiteral("la palabra «%1» no se puede escribir con el teclado: %2").arg(nomAy, spelling);
     const QStringList keys = categoryKeys();
     if (!keys.contains(categoria))
         return QStringLiteral("la palabra «%1» tiene una categoría desconocida «%2» (las categorías son: %3)")
@@ -74,7 +159,7 @@ bool createTable(QSqlDatabase &db, QString *error)
     };
     for (const QString &s : setup) {
         if (!q.exec(s)) {
-            *error = q.lastError().text();
+            *error = sqlErrorText(q.lastError());
             return false;
         }
     }
@@ -84,7 +169,7 @@ bool createTable(QSqlDatabase &db, QString *error)
 bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
 {
     if (!db.transaction()) {
-        *error = db.lastError().text();
+        *error = sqlErrorText(db.lastError());
         return false;
     }
     {
@@ -93,7 +178,7 @@ bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
         // words all the same.
         if (!q.prepare(QStringLiteral(
                 "INSERT INTO nominal (nom_ay, nom_esp, categoria, dibujo, sonido) VALUES (?, ?, ?, ?, ?)"))) {
-            *error = q.lastError().text();
+            *error = sqlErrorText(q.lastError());
             db.rollback();
             return false;
         }
@@ -104,7 +189,7 @@ bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
             q.addBindValue(w.dibujo);
             q.addBindValue(w.sonido);
             if (!q.exec()) {
-                *error = q.lastError().text();
+                *error = sqlErrorText(q.lastError());
                 q.finish();
                 db.rollback();
                 return false;
@@ -112,11 +197,133 @@ bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
         }
     }
     if (!db.commit()) {
-        *error = db.lastError().text();
+        *error = sqlErrorText(db.lastError());
         db.rollback();
         return false;
     }
     return true;
+}
+
+Connection::Connection(const QString &file, bool readOnly)
+    : m_name(QStringLiteral("korivanta-palabras-%1").arg(QUuid::createUuid().toString(QUuid::WithoutBraces)))
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(file);
+    // Another program writing waits this long for the tool, and the tool for it.
+    db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=30000")
+                                  : QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+}
+
+Connection::~Connection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlDatabase Connection::db() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+QString leaveWalMode(const QString &dbPath)
+{
+    if (headerJournalVersion(dbPath) != 2)
+        return {};
+    Connection connection(dbPath, false);
+    QSqlDatabase db = connection.db();
+    if (!db.open())
+        return QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, sqlErrorText(db.lastError()));
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) || !q.next() ||
+        q.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("la base de datos «%1» está en modo WAL y otro programa la tiene abierta; "
+                              "ciérrelo y vuelva a intentarlo")
+            .arg(dbPath);
+    return {};
+}
+
+QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words)
+{
+    const QFileInfo info(dbPath);
+    Connection live(dbPath, false);
+    QSqlDatabase liveDb = live.db();
+    if (!liveDb.open())
+        return QStringLiteral("no se puede abrir la base de datos «%1» (%2)")
+            .arg(dbPath, sqlErrorText(liveDb.lastError()));
+    // Opened before the lock is taken and closed only after it is released:
+    // closing any descriptor of the file would drop the process's POSIX locks
+    // on it, SQLite's among them.
+    QFile original(dbPath);
+    if (!original.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se puede leer «%1» (%2)").arg(dbPath, original.errorString());
+    QSqlQuery lock(liveDb);
+    // The write lock (RESERVED): readers go on reading, no other connection
+    // can commit until it is released.
+    if (!lock.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return QStringLiteral("otro programa está escribiendo en la base de datos «%1»; inténtelo más tarde (%2)")
+            .arg(dbPath, sqlErrorText(lock.lastError()));
+    const auto release = qScopeGuard([&] { lock.exec(QStringLiteral("ROLLBACK")); });
+    if (!lock.exec(QStringLiteral("PRAGMA journal_mode")) || !lock.next() ||
+        lock.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("la base de datos «%1» está en modo WAL y otro programa la tiene abierta; "
+                              "ciérrelo y vuelva a intentarlo")
+            .arg(dbPath);
+    lock.finish();
+
+    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(copyPrefix + QStringLiteral("XXXXXX")));
+    if (!copy.open())
+        return QStringLiteral("no se puede crear una copia temporal junto a «%1» (%2)").arg(dbPath, copy.errorString());
+    const QString copyPath = copy.fileName();
+    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
+    {
+        const int fd = copy.handle();
+        while (!original.atEnd()) {
+            const QByteArray chunk = original.read(1 << 20);
+            if (chunk.isEmpty())
+                return QStringLiteral("no se puede leer «%1» (%2)").arg(dbPath, original.errorString());
+            for (qsizetype done = 0; done < chunk.size();) {
+                const ssize_t n = ::write(fd, chunk.constData() + done, size_t(chunk.size() - done));
+                if (n < 0 && errno != EINTR)
+                    return QStringLiteral("no se puede copiar «%1»: %2").arg(dbPath, diskfiles::errorText(errno));
+                if (n > 0)
+                    done += n;
+            }
+        }
+    }
+    copy.setPermissions(info.permissions());
+    copy.close();
+    {
+        Connection connection(copyPath, false);
+        QSqlDatabase db = connection.db();
+        if (!db.open()) {
+            removeJournal();
+            return QStringLiteral("no se puede abrir la copia de la base de datos (%1)")
+                .arg(sqlErrorText(db.lastError()));
+        }
+        QString error;
+        if (!insertWords(db, words, &error)) {
+            db.close();
+            removeJournal();
+            return QStringLiteral("no se pueden agregar las palabras (%1)").arg(error);
+        }
+        db.close();
+    }
+    if (QFileInfo::exists(copyPath + QStringLiteral("-journal"))) {
+        removeJournal();
+        return QStringLiteral("no se pueden agregar las palabras (%1)").arg(diskfiles::errorText(EIO));
+    }
+    if (!diskfiles::syncPath(copyPath, false))
+        return QStringLiteral("no se puede guardar la copia de la base de datos en el disco (%1)")
+            .arg(diskfiles::errorText(errno));
+    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
+        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
+    copy.setAutoRemove(false);
+    // The rename itself is on the disk once the folder is synced.
+    diskfiles::syncPath(info.absolutePath(), true);
+    return {};
 }
 
 } // namespace korivanta::wordsdb

@@ -22,8 +22,14 @@ QStringList categoryKeys();
 // has no option for it.
 QString categoryTitle(const QString &key);
 
+// Why the keyboard cannot spell a word, in Spanish: each letter (a letter with
+// its accents) that no key's grapheme covers, and the spelling meant when it
+// is obvious ("ninguna tecla da «W»; ¿quiso decir «wari»? ..."). Empty when
+// the word can be spelled.
+QString spellingProblem(const QString &word);
+
 // Why a word cannot go into the database, in Spanish ("la palabra «x» no se
-// puede escribir con el teclado"); empty when it can. The texts are compared
+// puede escribir con el teclado: ninguna tecla da «h»"); empty when it can. The texts are compared
 // as given: callers bring them to the precomposed form first.
 QString checkWord(const QString &nomAy, const QString &nomEsp, const QString &categoria);
 
@@ -37,5 +43,35 @@ QString standardSound(const QString &nomAy);
 bool createTable(QSqlDatabase &db, QString *error);
 // Appends the words, in order, in one transaction: all of them or none.
 bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error);
+
+// A named SQLite connection to a file, removed again when it goes out of scope.
+class Connection {
+public:
+    Connection(const QString &file, bool readOnly);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    QSqlDatabase db() const;
+
+private:
+    QString m_name;
+};
+
+// A database in WAL mode keeps its last changes in "<file>-wal", which a copy
+// of the file alone would miss and which a stale "-wal" would later overwrite:
+// such a database is checkpointed and turned back to a rollback journal (its
+// rows unchanged, the "-wal" and "-shm" files gone). Refused, with the reason,
+// while another program has it open. Returns why it failed, or empty.
+QString leaveWalMode(const QString &dbPath);
+
+// Appends the words to the database file in one step that a reader, a crash
+// or another writer cannot split: the database's write lock is held from the
+// moment its bytes are copied to a hidden file beside it (named from
+// `copyPrefix`) until that copy, with the words added and synced to the disk,
+// has been renamed over it. Another connection's write waits for the lock;
+// one opened before the replacement then gets an error (the database moved)
+// instead of writing into the old file. Returns why it failed, or empty; on
+// failure the database is unchanged.
+QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words);
 
 } // namespace korivanta::wordsdb

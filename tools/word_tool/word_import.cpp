@@ -3,6 +3,8 @@
 #include "media/media_files.h"
 #include "media/media_paths.h"
 #include "tools_common/csv.h"
+#include "tools_common/disk_files.h"
+#include "tools_common/word_picture.h"
 #include "tools_common/words_db.h"
 
 #include <QDir>
@@ -10,17 +12,14 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korivanta::wordtool {
@@ -31,33 +30,6 @@ const QString kMediaRoot = QStringLiteral("c:\\Trab_zumel\\");
 const QStringList kPictureSuffixes = {QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("jpg"),
                                       QStringLiteral("jpeg"), QStringLiteral("png")};
 
-// A named SQLite connection, removed again when it goes out of scope.
-class Connection {
-public:
-    Connection(const QString &file, bool readOnly) : m_name(QStringLiteral("korivanta-palabras-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(file);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    }
-    ~Connection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Connection(const Connection &) = delete;
-    Connection &operator=(const Connection &) = delete;
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    static inline int s_count = 0;
-    QString m_name;
-};
-
 QString pairKey(const QString &nomAy, const QString &categoria)
 {
     return nomAy + QChar(0x1f) + categoria;
@@ -66,7 +38,7 @@ QString pairKey(const QString &nomAy, const QString &categoria)
 // The (nom_ay, categoria) pairs already in the database.
 bool readExisting(const QString &dbPath, QSet<QString> *pairs, QString *error)
 {
-    Connection connection(dbPath, true);
+    wordsdb::Connection connection(dbPath, true);
     QSqlDatabase db = connection.db();
     if (!db.open()) {
         *error = QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, db.lastError().text());
@@ -139,59 +111,104 @@ private:
 
 struct Copy {
     QString source, destination; // local files
+    QByteArray bytes;            // what to write, when not the source's own bytes
 };
 
 struct Voice {
     QString word, destination;
 };
 
-// Copies a file into place through a temporary beside the destination, so the
-// destination is never half written.
-QString copyFile(const Copy &c)
+bool holdsBytes(const QString &file, const QByteArray &bytes)
 {
-    const QFileInfo src(c.source), dst(c.destination);
-    if (dst.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
+    QFile f(file);
+    return f.size() == bytes.size() && f.open(QIODevice::ReadOnly) && f.readAll() == bytes;
+}
+
+QByteArray bytesOf(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What an import put into the media folders, removed again when it fails.
+class MediaChanges {
+public:
+    ~MediaChanges()
+    {
+        if (m_keep)
+            return;
+        for (auto f = m_files.crbegin(); f != m_files.crend(); ++f)
+            QFile::remove(*f);
+        for (auto d = m_folders.crbegin(); d != m_folders.crend(); ++d)
+            QDir().rmdir(*d);
+    }
+    void keep() { m_keep = true; }
+    void addFile(const QString &file) { m_files.append(file); }
+    // Makes the folder and those above it that are missing.
+    QString makeFolder(const QString &folder)
+    {
+        QStringList missing;
+        for (QString d = folder; !QFileInfo::exists(d); d = QFileInfo(d).absolutePath()) {
+            missing.prepend(d);
+            if (QFileInfo(d).absolutePath() == d)
+                break;
+        }
+        for (const QString &d : missing) {
+            if (::mkdir(QFile::encodeName(d).constData(), 0755) != 0)
+                return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, diskfiles::errorText(errno));
+            m_folders.append(d);
+        }
         return {};
-    if (!QDir().mkpath(dst.absolutePath()))
-        return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
-    QFile in(c.source);
-    if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se puede leer «%1»").arg(c.source);
-    QSaveFile out(c.destination);
-    if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0 || !out.commit())
-        return QStringLiteral("no se puede escribir «%1» (%2)").arg(c.destination, out.errorString());
+    }
+
+private:
+    QStringList m_files, m_folders;
+    bool m_keep = false;
+};
+
+// Copies a file to a name that no file has yet.
+QString copyFile(const Copy &c, MediaChanges *changes)
+{
+    const QFileInfo dst(c.destination);
+    QString error = changes->makeFolder(dst.absolutePath());
+    if (!error.isEmpty())
+        return error;
+    QByteArray bytes = c.bytes;
+    if (bytes.isEmpty()) {
+        QFile in(c.source);
+        if (!in.open(QIODevice::ReadOnly))
+            return QStringLiteral("no se puede leer «%1»").arg(c.source);
+        bytes = in.readAll();
+    }
+    error = diskfiles::writeNewFile(c.destination, bytes);
+    if (!error.isEmpty())
+        return QStringLiteral("no se puede escribir «%1»: %2").arg(c.destination, error);
+    changes->addFile(c.destination);
     return {};
 }
 
-QString makeVoice(const Voice &v, const SpeakFunction &speak)
+QString makeVoice(const Voice &v, const SpeakFunction &speak, MediaChanges *changes)
 {
     const QFileInfo dst(v.destination);
-    if (!QDir().mkpath(dst.absolutePath()))
-        return QStringLiteral("no se puede crear la carpeta «%1»").arg(dst.absolutePath());
+    QString error = changes->makeFolder(dst.absolutePath());
+    if (!error.isEmpty())
+        return error;
     // Hidden while it is made; the synthesiser wants the .wav ending.
     const QString tmp = dst.absolutePath() + QStringLiteral("/.") + dst.fileName() + QStringLiteral(".tmp.wav");
     QFile::remove(tmp);
-    const QString error = speak(v.word, tmp);
+    error = speak(v.word, tmp);
     if (!error.isEmpty()) {
         QFile::remove(tmp);
         return QStringLiteral("no se pudo generar la voz de «%1»: %2").arg(v.word, error);
     }
-    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(v.destination).constData()) != 0) {
-        QFile::remove(tmp);
-        return QStringLiteral("no se puede escribir «%1» (%2)")
-            .arg(v.destination, QString::fromLocal8Bit(strerror(errno)));
-    }
+    // A hard link, not a rename: it never replaces a file that appeared meanwhile.
+    const int linked = ::link(QFile::encodeName(tmp).constData(), QFile::encodeName(v.destination).constData());
+    const int failure = errno;
+    QFile::remove(tmp);
+    if (linked != 0)
+        return QStringLiteral("no se puede escribir «%1»: %2").arg(v.destination, diskfiles::errorText(failure));
+    changes->addFile(v.destination);
     return {};
-}
-
-bool syncPath(const QString &path, int flags)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 void removeStaleCopies(const QString &dbPath)
@@ -202,55 +219,6 @@ void removeStaleCopies(const QString &dbPath)
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (name.startsWith(prefix))
             QFile::remove(dir.absoluteFilePath(name));
-}
-
-// Appends the words to a copy of the database and puts the copy in place of
-// the original with one rename: the original is untouched until then.
-QString replaceDatabase(const QString &dbPath, const QList<wordsdb::Word> &words)
-{
-    const QFileInfo info(dbPath);
-    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(temporaryPrefix(dbPath) + QStringLiteral("XXXXXX")));
-    QFile original(dbPath);
-    if (!copy.open())
-        return QStringLiteral("no se puede crear una copia temporal junto a «%1» (%2)").arg(dbPath, copy.errorString());
-    if (!original.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se puede leer «%1» (%2)").arg(dbPath, original.errorString());
-    while (!original.atEnd()) {
-        const QByteArray chunk = original.read(1 << 20);
-        if (chunk.isEmpty() || copy.write(chunk) != chunk.size())
-            return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
-    }
-    original.close();
-    copy.setPermissions(info.permissions());
-    if (!copy.flush())
-        return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
-    copy.close();
-
-    const QString copyPath = copy.fileName();
-    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
-    {
-        Connection connection(copyPath, false);
-        QSqlDatabase db = connection.db();
-        if (!db.open()) {
-            removeJournal();
-            return QStringLiteral("no se puede abrir la copia de la base de datos (%1)").arg(db.lastError().text());
-        }
-        QString error;
-        if (!wordsdb::insertWords(db, words, &error)) {
-            db.close();
-            removeJournal();
-            return QStringLiteral("no se pueden agregar las palabras (%1)").arg(error);
-        }
-        db.close();
-    }
-    if (!syncPath(copyPath, O_RDONLY))
-        return QStringLiteral("no se puede guardar la copia de la base de datos en el disco");
-    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
-        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, QString::fromLocal8Bit(strerror(errno)));
-    copy.setAutoRemove(false);
-    // The rename itself is on the disk once the folder is synced.
-    syncPath(info.absolutePath(), O_RDONLY | O_DIRECTORY);
-    return {};
 }
 
 } // namespace
@@ -273,11 +241,16 @@ ImportResult importWords(const ImportRequest &request)
     ImportResult result;
     const QString &csv = request.csvPath;
     QString error;
-    const QList<CsvRecord> records = parseCsvRecords(readCsvText(csv, &error));
+    const CsvText text = readCsvFile(csv, &error);
     if (!error.isEmpty()) {
         result.errors << error;
         return result;
     }
+    const QList<CsvRecord> records = parseCsvRecords(text.text, text.separator);
+    if (!text.fromUtf8)
+        result.notes << QStringLiteral("%1 no está en UTF-8: se leyó como %2 (Latin-1), la codificación de las "
+                                       "hojas de cálculo antiguas; revise las letras con tilde en la lista")
+                            .arg(csv, text.encoding);
     if (records.isEmpty()) {
         result.errors << QStringLiteral("%1: el archivo está vacío").arg(csv);
         return result;
@@ -336,6 +309,11 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     }
 
+    error = wordsdb::leaveWalMode(dbPath);
+    if (!error.isEmpty()) {
+        result.errors << error;
+        return result;
+    }
     QSet<QString> existing;
     if (!readExisting(dbPath, &existing, &error)) {
         result.errors << error;
@@ -392,6 +370,7 @@ ImportResult importWords(const ImportRequest &request)
 
         const QString picture = sourceFile(csv, field(r.fields, QStringLiteral("dibujo")));
         const QString sound = sourceFile(csv, field(r.fields, QStringLiteral("sonido")));
+        wordpicture::Fitted fitted;
         if (!picture.isEmpty()) {
             const QString suffix = QFileInfo(picture).suffix().toLower();
             if (!QFileInfo(picture).isFile()) {
@@ -403,7 +382,11 @@ ImportResult importWords(const ImportRequest &request)
                         .arg(picture, w.nomAy));
                 continue;
             }
-            w.dibujo = QString::fromUtf16(kWordPictureFolder) + w.nomAy + QLatin1Char('.') + suffix;
+            fitted = wordpicture::fit(picture);
+            if (!fitted.error.isEmpty()) {
+                bad(QStringLiteral("%1, de la palabra «%2»").arg(fitted.error, w.nomAy));
+                continue;
+            }
         } else {
             w.dibujo = wordsdb::standardPicture(w.nomAy);
         }
@@ -419,32 +402,43 @@ ImportResult importWords(const ImportRequest &request)
         }
         w.sonido = wordsdb::standardSound(w.nomAy);
 
-        // Two rows may name the same media file (one word in two categories)
-        // only if they bring the same file.
-        QList<Copy> rowCopies;
-        if (!picture.isEmpty())
-            rowCopies.append({picture, pictureFolder.file(w.dibujo)});
-        if (!sound.isEmpty())
-            rowCopies.append({sound, soundFolder.file(w.sonido)});
-        bool conflict = false;
-        for (const Copy &c : rowCopies) {
-            const QString before = destinationFrom.value(c.destination);
-            if (!before.isEmpty() && before != c.source) {
-                bad(QStringLiteral("«%1» y «%2» irían los dos a «%3»").arg(before, c.source, c.destination));
-                conflict = true;
+        // A file the row brings gets the word's name, or "<word>-2", "-3", ...
+        // when that name is taken: never another word's file. Two rows that
+        // bring the same file (one word in two categories) share one copy,
+        // and a file already there with the same bytes is used as it is.
+        const auto place = [&](const MediaFolder &folder, const char16_t *programFolder, const QString &source,
+                               const QString &suffix, const QByteArray &bytes) {
+            for (int n = 1;; ++n) {
+                const QString programPath = QString::fromUtf16(programFolder) + w.nomAy +
+                                            (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1Char('.') +
+                                            suffix;
+                const QString local = folder.file(programPath);
+                const QString planned = destinationFrom.value(local);
+                if ((!planned.isEmpty() && planned != source) || voiced.contains(local))
+                    continue;
+                if (planned.isEmpty()) {
+                    const QFileInfo there(local);
+                    if ((there.exists() || there.isSymLink()) && !holdsBytes(local, bytes))
+                        continue;
+                    if (!there.exists() && !there.isSymLink())
+                        copies.append({source, local, bytes});
+                    destinationFrom.insert(local, source);
+                }
+                return programPath;
             }
-        }
-        if (conflict)
-            continue;
-        for (const Copy &c : rowCopies) {
-            if (!destinationFrom.contains(c.destination))
-                copies.append(c);
-            destinationFrom.insert(c.destination, c.source);
-        }
+        };
+        if (!picture.isEmpty())
+            w.dibujo = place(pictureFolder, kWordPictureFolder, picture, fitted.suffix, fitted.bytes);
+        if (!sound.isEmpty())
+            w.sonido = place(soundFolder, kWordSoundFolder, sound, QStringLiteral("wav"), bytesOf(sound));
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
         };
+        if (wordsdb::categoryTitle(w.categoria).isEmpty())
+            warn(QStringLiteral("la categoría «%1» no tiene botón en el menú: «%2» solo aparecerá en el juego "
+                                "cuando no se elija ninguna categoría")
+                     .arg(w.categoria, w.nomAy));
         if (picture.isEmpty()) {
             const QString local = pictureFolder.file(w.dibujo);
             if (!QFileInfo::exists(local) && !destinationFrom.contains(local))
@@ -474,15 +468,17 @@ ImportResult importWords(const ImportRequest &request)
     }
 
     // The media first: a word never reaches the database before its files.
+    // Whatever was copied is removed again if the import fails.
+    MediaChanges changes;
     for (const Copy &c : copies) {
-        error = copyFile(c);
+        error = copyFile(c, &changes);
         if (!error.isEmpty()) {
             result.errors << error;
             return result;
         }
     }
     for (const Voice &v : voices) {
-        error = makeVoice(v, request.speak);
+        error = makeVoice(v, request.speak, &changes);
         if (!error.isEmpty()) {
             result.errors << error;
             return result;
@@ -490,11 +486,12 @@ ImportResult importWords(const ImportRequest &request)
     }
 
     removeStaleCopies(dbPath);
-    error = replaceDatabase(dbPath, words);
+    error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words);
     if (!error.isEmpty()) {
         result.errors << error;
         return result;
     }
+    changes.keep();
     result.imported = words.size();
     return result;
 }

@@ -31,6 +31,7 @@ struct ImportRequest {
 struct ImportResult {
     QStringList errors;   // one per bad row ("palabras.csv, línea 3: ..."), or a general failure
     QStringList warnings; // things the game can live with (a word without picture)
+    QStringList notes;    // how the file was read (its encoding)
     qsizetype imported = 0;
     bool ok() const { return errors.isEmpty(); }
 };

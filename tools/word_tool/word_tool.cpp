@@ -28,17 +28,25 @@ Uso:
       en que el juego las presenta.
 
   korivanta-palabras importar ARCHIVO.csv [--base RUTA] [--medios CARPETA] [--generar-voz]
-      Agrega las palabras de un archivo CSV (UTF-8) cuya primera línea es
+      Agrega las palabras de un archivo CSV cuya primera línea es
           nom_ay,nom_esp,categoria,dibujo,sonido
+      El archivo puede estar en UTF-8 (con o sin BOM) o en Windows-1252
+      (Latin-1), con las columnas separadas por comas, punto y coma o
+      tabuladores, como lo guarda una hoja de cálculo.
       Las columnas dibujo y sonido son optativas: si una fila trae un archivo
       (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta de
-      medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav. Una
-      ruta relativa se toma desde la carpeta del archivo CSV. Sin archivo, la
-      palabra usa dibujos/<palabra>.bmp y sonido/palabras/<palabra>.wav.
+      medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav (o
+      <palabra>-2.<ext>, ... si ese nombre ya lo usa otro archivo). Un dibujo
+      que no tiene la forma del marco del juego se centra en un lienzo de esa
+      forma, sin deformarlo. Una ruta relativa se toma desde la carpeta del
+      archivo CSV. Sin archivo, la palabra usa dibujos/<palabra>.bmp y
+      sonido/palabras/<palabra>.wav.
       Cada palabra debe poder escribirse con las 32 teclas del juego (el
       apóstrofo ’ o ʼ se guarda como el ' del teclado), y su
       categoría debe ser una de estas:
           %1
+      (cuerpo, ave, alimento y hogar no tienen botón en el menú: sus palabras
+      solo aparecen en el juego cuando no se elige ninguna categoría).
       Si alguna fila tiene un error, no se importa nada: se muestran todas las
       filas con error y su número de línea.
       --generar-voz  genera con la voz sintética el sonido de cada palabra que
@@ -242,10 +250,13 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
         const ImportResult result = importWords(request);
+        for (const QString &n : result.notes)
+            err << QStringLiteral("nota: ") << n << '\n';
         if (!result.ok()) {
             for (const QString &e : result.errors)
                 err << QStringLiteral("error: ") << e << '\n';
-            err << QStringLiteral("No se importó ninguna palabra: la base de datos no cambió.\n");
+            err << QStringLiteral("No se importó ninguna palabra: la base de datos y las carpetas de los dibujos y "
+                                  "sonidos no cambiaron.\n");
             return 1;
         }
         printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
@@ -260,9 +271,10 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         if (o.positional.size() != 1)
             return wrongUsage(QStringLiteral("«voz» lleva una palabra"));
         const QString word = o.positional.front().normalized(QString::NormalizationForm_C);
-        if (word.isEmpty() || !spellableWithKeyboard(word)) {
-            err << QStringLiteral("korivanta-palabras: la palabra «%1» no se puede escribir con el teclado\n")
-                       .arg(word);
+        const QString spelling = wordsdb::spellingProblem(word);
+        if (word.isEmpty() || !spelling.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: la palabra «%1» no se puede escribir con el teclado%2\n")
+                       .arg(word, spelling.isEmpty() ? QString() : QStringLiteral(": ") + spelling);
             return 1;
         }
         const QString output = o.output.isEmpty() ? word + QStringLiteral(".wav") : o.output;

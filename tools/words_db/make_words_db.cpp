@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     const QString dbPath = QString::fromLocal8Bit(argv[2]);
 
     QString error;
-    const QList<CsvRecord> rows = parseCsvRecords(readCsvText(csvPath, &error));
+    const QList<CsvRecord> rows = readCsvRecords(csvPath, &error);
     if (!error.isEmpty())
         return fail(error);
     if (rows.size() < 2)
