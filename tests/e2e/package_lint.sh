@@ -72,17 +72,21 @@ fi
 
 echo "== desktop-file-validate"
 desktops=("$root"/usr/share/applications/*.desktop)
-[ ${#desktops[@]} -eq 1 ] && [ -f "${desktops[0]}" ] ||
+if [ ${#desktops[@]} -ne 1 ] || [ ! -f "${desktops[0]}" ]; then
     fail "expected one menu entry in /usr/share/applications, found: ${desktops[*]}"
+fi
 out=$(desktop-file-validate "${desktops[0]}" 2>&1)
 status=$?
 [ -z "$out" ] || echo "$out"
-[ $status -eq 0 ] && [ -z "$out" ] || finding "desktop-file-validate: ${desktops[0]#"$root"}"
+if [ $status -ne 0 ] || [ -n "$out" ]; then
+    finding "desktop-file-validate: ${desktops[0]#"$root"}"
+fi
 
 echo "== appstreamcli validate --pedantic"
 metainfos=("$root"/usr/share/metainfo/*.metainfo.xml)
-[ ${#metainfos[@]} -eq 1 ] && [ -f "${metainfos[0]}" ] ||
+if [ ${#metainfos[@]} -ne 1 ] || [ ! -f "${metainfos[0]}" ]; then
     fail "expected one metainfo file in /usr/share/metainfo, found: ${metainfos[*]}"
+fi
 metainfo=${metainfos[0]}
 # Every issue, from error to pedantic, is a line "<letter>: <id>:<line>: <tag> ...".
 for run in "validate --pedantic --no-net $metainfo" "validate-tree --pedantic --no-net $root"; do
