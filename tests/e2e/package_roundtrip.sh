@@ -153,7 +153,8 @@ echo "== installing"
 installed || fail "apt-get reported success but korivanta is not installed"
 
 for f in /usr/bin/korivanta /usr/share/korivanta/drive_c/Trab_zumel/diccionario.mdb \
-    /usr/share/applications/korivanta.desktop /usr/share/metainfo/bo.korivanta.Korivanta.metainfo.xml; do
+    /usr/share/applications/bo.korivanta.korivanta.desktop /usr/share/metainfo/bo.korivanta.korivanta.metainfo.xml \
+    /usr/share/man/man1/korivanta.1.gz /usr/share/man/man1/korivanta-palabras.1.gz /usr/share/doc/korivanta/copyright; do
     [ -f "$f" ] || fail "not installed: $f"
 done
 [ -x /usr/bin/korivanta ] || fail "/usr/bin/korivanta is not executable"
@@ -163,9 +164,9 @@ for n in 16 32 48 64 128 256; do
     size=$(identify -format '%wx%h' "$icon") || fail "cannot read $icon"
     [ "$size" = "${n}x${n}" ] || fail "$icon is $size, not ${n}x${n}"
 done
-desktop-file-validate /usr/share/applications/korivanta.desktop ||
-    fail "desktop-file-validate rejects the installed korivanta.desktop"
-appstreamcli validate --no-net /usr/share/metainfo/bo.korivanta.Korivanta.metainfo.xml ||
+desktop-file-validate /usr/share/applications/bo.korivanta.korivanta.desktop ||
+    fail "desktop-file-validate rejects the installed bo.korivanta.korivanta.desktop"
+appstreamcli validate --no-net /usr/share/metainfo/bo.korivanta.korivanta.metainfo.xml ||
     fail "appstreamcli rejects the installed metainfo file"
 
 # Where to click and where to look, from the program's own layout tables: the
