@@ -1,13 +1,65 @@
 #include "game/data_control.h"
 
 #include "app/untrapped_error.h"
+
 #include "media/media_paths.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlRecord>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <map>
+#include <optional>
 
 namespace korivanta {
+
+// One open connection to the words database. The data source and every record
+// set read from it share it; the last one to let go closes it.
+class Connection {
+public:
+    Connection(const QString &name, QSqlDatabase db, QString databaseName)
+        : m_name(name), m_db(std::move(db)), m_databaseName(std::move(databaseName))
+    {
+    }
+    ~Connection()
+    {
+        m_statements.clear();
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    const QSqlDatabase &db() const { return m_db; }
+    bool open() { return m_db.open(); }
+    const QString &databaseName() const { return m_databaseName; }
+
+    // A statement prepared once and kept, reset between uses; nullptr, with
+    // SQLite's error, when SQLite refuses it.
+    QSqlQuery *statement(const QString &text, QSqlError *error)
+    {
+        auto found = m_statements.find(text);
+        if (found == m_statements.end()) {
+            QSqlQuery q(m_db);
+            q.setForwardOnly(true);
+            if (!q.prepare(text)) {
+                *error = q.lastError();
+                return nullptr;
+            }
+            found = m_statements.emplace(text, std::move(q)).first;
+        }
+        return &found->second;
+    }
+
+private:
+    std::map<QString, QSqlQuery> m_statements;
+    QString m_name;
+    QSqlDatabase m_db;
+    QString m_databaseName;
+};
 
 namespace {
 
@@ -31,38 +83,123 @@ UntrappedError queryError(const QSqlError &error, const QString &query)
             QStringLiteral("La base de datos de palabras no acepta la consulta «%1» (%2).").arg(query, detail)};
 }
 
-} // namespace
+// Rows read at a time by a record set: few at first, so that opening a
+// category costs little, then more at each page.
+constexpr int kFirstPageRows = 1;
+constexpr int kMostPageRows = 64;
 
-Recordset::Recordset(QSqlQuery query) : m_query(std::move(query))
+// A query "SELECT * from <table> [where <condition>] [;]" read page by page:
+// the first page, and the page after a rowid. The rows come in rowid order,
+// the order in which SQLite gives a plain query over one table of rowids.
+struct PagedQuery {
+    QString table;
+    QString first;
+    QString next;
+};
+
+std::optional<PagedQuery> pagedForm(const QString &query)
 {
-    fetch();
+    static const QRegularExpression select(
+        QStringLiteral(R"(^\s*SELECT\s+\*\s+FROM\s+("(?:[^"]|"")+"|\[[^\]]+\]|`[^`]+`|[A-Za-z_][A-Za-z0-9_]*))"
+                       R"((?:\s+WHERE\s+(.+?))?\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = select.match(query);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QString table = m.captured(1);
+    const QString condition = m.captured(2);
+    const QString head = QStringLiteral("SELECT rowid, * FROM %1 WHERE ").arg(table);
+    const QString tail = QStringLiteral(" ORDER BY rowid LIMIT ?");
+    const QString where = condition.isEmpty() ? QString() : QStringLiteral("(%1) AND ").arg(condition);
+    QString bare = table;
+    if (bare.size() > 1 && QStringLiteral("\"[`").contains(bare.front()))
+        bare = bare.mid(1, bare.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+    return PagedQuery{bare, head + where + QStringLiteral("1") + tail,
+                      head + where + QStringLiteral("rowid > ?") + tail};
 }
 
-void Recordset::fetch()
+} // namespace
+
+Recordset::Recordset(std::shared_ptr<Connection> connection, QString query)
+    : m_connection(std::move(connection)), m_query(std::move(query)), m_pageRows(kFirstPageRows)
 {
-    m_atEnd = !m_query.next();
+}
+
+Recordset::~Recordset() = default;
+
+// Reads the rows of one statement to its end and finishes it, so that no
+// lock outlives the call. A paged statement gives the rowid first and, after
+// the first page, takes the last rowid read.
+QSqlError Recordset::readPage(const QString &statement, bool paged, bool afterLastRowid)
+{
+    QSqlError error;
+    QSqlQuery *found = m_connection->statement(statement, &error);
+    if (!found)
+        return error;
+    QSqlQuery &q = *found;
+    int parameter = 0;
+    if (afterLastRowid)
+        q.bindValue(parameter++, m_lastRowid);
+    if (paged)
+        q.bindValue(parameter++, m_pageRows);
+    if (!q.exec()) {
+        error = q.lastError();
+        q.finish();
+        return error;
+    }
+    if (m_fields.isEmpty()) {
+        m_fields = q.record();
+        if (paged)
+            m_fields.remove(0);
+    }
+    m_rows.clear();
+    m_row = 0;
+    const int first = paged ? 1 : 0;
+    const int columns = m_fields.count();
+    while (q.next()) {
+        if (paged)
+            m_lastRowid = q.value(0).toLongLong();
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.append(q.value(first + i));
+        m_rows.push_back(std::move(row));
+    }
+    error = q.lastError();
+    q.finish();
+    if (error.isValid())
+        return error;
+    if (!paged || m_rows.size() < std::size_t(m_pageRows))
+        m_nextPage.clear();
+    m_pageRows = std::min(2 * m_pageRows, kMostPageRows);
+    m_atEnd = m_rows.empty();
+    return {};
 }
 
 void Recordset::MoveNext()
 {
     if (m_atEnd)
         return;
-    fetch();
-    if (m_atEnd && m_query.lastError().isValid())
-        throw queryError(m_query.lastError(), m_query.lastQuery());
+    ++m_row;
+    if (m_row >= m_rows.size() && !m_nextPage.isEmpty()) {
+        const QSqlError error = readPage(m_nextPage, true, true);
+        if (error.isValid())
+            throw queryError(error, m_query);
+    }
+    m_atEnd = m_row >= m_rows.size();
     if (m_moved)
         m_moved();
 }
 
 QVariant Recordset::fieldValue(const QString &name) const
 {
-    const int index = m_query.record().indexOf(name);
+    const int index = m_fields.indexOf(name);
     if (index < 0)
         throw UntrappedError(ErrorNumber::FieldNotFound,
                              QStringLiteral("La tabla de palabras no tiene el campo «%1».").arg(name));
     if (m_atEnd)
         return {};
-    const QVariant value = m_query.value(index);
+    const QVariant value = m_rows[m_row].value(index);
     if (value.isNull())
         return {};
     // Words typed on another system may come decomposed; the keyboard and the
@@ -72,26 +209,30 @@ QVariant Recordset::fieldValue(const QString &name) const
 
 std::shared_ptr<Recordset> Database::OpenRecordset(const QString &query)
 {
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(query))
-        throw queryError(q.lastError(), query);
-    return std::shared_ptr<Recordset>(new Recordset(std::move(q)));
+    std::shared_ptr<Recordset> recordset(new Recordset(m_connection, query));
+    if (const std::optional<PagedQuery> paged = pagedForm(query)) {
+        recordset->m_nextPage = paged->next;
+        if (!recordset->readPage(paged->first, true, false).isValid())
+            return recordset;
+        // A table without rowids, or a view, cannot be read by pages: it is
+        // read whole below, as any other query, which also tells its error.
+        recordset.reset(new Recordset(m_connection, query));
+    }
+    const QSqlError error = recordset->readPage(query, false, false);
+    if (error.isValid())
+        throw queryError(error, query);
+    return recordset;
 }
 
 DataControl::DataControl(const MediaPaths &paths, QString databaseName, QString recordSource)
-    : m_paths(paths), m_databaseName(std::move(databaseName)), m_recordSource(std::move(recordSource)),
-      m_connectionName(QStringLiteral("Data1-%1").arg(++s_connections))
+    : m_paths(paths), m_databaseName(std::move(databaseName)), m_recordSource(std::move(recordSource))
 {
 }
 
 DataControl::~DataControl()
 {
     m_recordset.reset();
-    const bool opened = m_database != nullptr;
     m_database.reset();
-    if (opened)
-        QSqlDatabase::removeDatabase(m_connectionName);
 }
 
 void DataControl::bind(const QString &field, std::function<void(const QString &)> show)
@@ -107,20 +248,19 @@ void DataControl::open()
                              QStringLiteral("No se encuentra el archivo de la base de datos de palabras «%1» "
                                             "(se buscó en «%2»).")
                                  .arg(m_databaseName, QFileInfo(file).absoluteFilePath()));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    const QString name = QStringLiteral("Data1-%1").arg(++s_connections);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
     // Shared and read only: the game never writes, and waits a moment for a
     // writer that holds the file.
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
-    if (!db.open()) {
-        const QString detail = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connectionName);
-        throw UntrappedError(
-            ErrorNumber::UnrecognizedDatabase,
-            QStringLiteral("No se puede abrir la base de datos de palabras «%1» (%2).").arg(m_databaseName, detail));
-    }
-    m_database = std::make_unique<Database>(db);
+    auto connection = std::make_shared<Connection>(name, db, m_databaseName);
+    db = QSqlDatabase();
+    if (!connection->open())
+        throw UntrappedError(ErrorNumber::UnrecognizedDatabase,
+                             QStringLiteral("No se puede abrir la base de datos de palabras «%1» (%2).")
+                                 .arg(m_databaseName, connection->db().lastError().text()));
+    m_database = std::make_unique<Database>(std::move(connection));
 }
 
 void DataControl::Refresh()

@@ -192,6 +192,76 @@ private slots:
         }
     }
 
+    // Another program commits a write at every position a record set can
+    // stand on between two handlers.
+    void anotherProgramCanWriteBetweenMoves()
+    {
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        auto write = [&] {
+            return writeAsAnotherProgram(
+                source.file, {QStringLiteral("INSERT INTO nominal VALUES ('uru', 'día', 'tiempo', '', '')")});
+        };
+        data.Refresh();
+        QCOMPARE(write(), QString());
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        QCOMPARE(write(), QString());
+        data.recordset().MoveNext();
+        QCOMPARE(source.watch.bound, QStringLiteral("phisi"));
+        QCOMPARE(write(), QString());
+        data.recordset().MoveNext();
+        QVERIFY(data.recordset().eof());
+        QCOMPARE(write(), QString());
+    }
+
+    // A category longer than what is read at a time comes whole and in the
+    // table's order, also when other programs write while it is walked.
+    void longCategoryKeepsItsOrder()
+    {
+        QList<WordRow> rows;
+        QStringList animals;
+        for (int i = 0; i < 300; ++i) {
+            const QString word = QStringLiteral("w%1").arg(i);
+            const bool animal = i % 3 != 1;
+            rows.append({word, QStringLiteral("x"), animal ? "animal" : "ave", {}, {}});
+            if (animal)
+                animals << word;
+        }
+        Source source(rows);
+        DataControl &data = source.data;
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        QStringList seen;
+        while (!data.recordset().eof()) {
+            seen << source.watch.bound;
+            if (seen.size() % 50 == 0)
+                QCOMPARE(writeAsAnotherProgram(source.file, {QStringLiteral("UPDATE nominal SET nom_esp='y'")}),
+                         QString());
+            data.recordset().MoveNext();
+        }
+        QCOMPARE(seen, animals);
+        QVERIFY(data.recordset().fieldValue(QStringLiteral("nom_ay")).isNull());
+    }
+
+    // A table without rowids is read in the engine's own order (its key's).
+    void tableWithoutRowidsIsReadInTheEnginesOrder()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), {{"phisi", "gato", "animal", {}, {}}, {"anu", "perro", "animal", {}, {}}},
+                          QStringLiteral("CREATE TABLE nominal (nom_ay TEXT PRIMARY KEY, nom_esp TEXT, categoria "
+                                         "TEXT, dibujo TEXT, sonido TEXT) WITHOUT ROWID"));
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        data.recordset().MoveNext();
+        data.recordset().MoveNext();
+        QCOMPARE(watch.log, (QStringList{"bound:anu", "reposition:anu", "bound:phisi", "reposition:phisi",
+                                         "bound:", "reposition:"}));
+    }
+
     void databaseIsNeverWritten()
     {
         QTemporaryDir dir;
