@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -116,6 +118,26 @@ std::optional<PagedQuery> pagedForm(const QString &query)
         bare = bare.mid(1, bare.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
     return PagedQuery{bare, head + where + QStringLiteral("1") + tail,
                       head + where + QStringLiteral("rowid > ?") + tail};
+}
+
+// What the file and its write-ahead log look like: device, inode, size and
+// times. A replaced or rewritten file looks different.
+QByteArray fileIdentity(const QString &file)
+{
+    QByteArray identity;
+    for (const QString &name : {file, file + QStringLiteral("-wal")}) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(name).constData(), &st) != 0) {
+            identity += "-;";
+            continue;
+        }
+        identity += QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
+                    QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+                    QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
+                    QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
+                    QByteArray::number(qint64(st.st_ctim.tv_nsec)) + ';';
+    }
+    return identity;
 }
 
 } // namespace
@@ -248,6 +270,7 @@ void DataControl::open()
                              QStringLiteral("No se encuentra el archivo de la base de datos de palabras «%1» "
                                             "(se buscó en «%2»).")
                                  .arg(m_databaseName, QFileInfo(file).absoluteFilePath()));
+    const QByteArray identity = fileIdentity(file);
     const QString name = QStringLiteral("Data1-%1").arg(++s_connections);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
@@ -260,6 +283,7 @@ void DataControl::open()
         throw UntrappedError(ErrorNumber::UnrecognizedDatabase,
                              QStringLiteral("No se puede abrir la base de datos de palabras «%1» (%2).")
                                  .arg(m_databaseName, connection->db().lastError().text()));
+    m_openedAs = identity;
     m_database = std::make_unique<Database>(std::move(connection));
 }
 
@@ -272,8 +296,17 @@ void DataControl::Refresh()
 
 Database &DataControl::database()
 {
-    if (!m_database)
+    if (!m_database) {
         open();
+    } else {
+        // A file that is gone leaves the open one in use; the current record
+        // set keeps its own hold on the old connection.
+        const QString file = m_paths.resolve(m_databaseName);
+        if (fileIdentity(file) != m_openedAs && QFileInfo::exists(file)) {
+            m_database.reset();
+            open();
+        }
+    }
     return *m_database;
 }
 

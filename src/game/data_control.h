@@ -79,7 +79,11 @@ public:
     // Opens the database the first time, then builds a new record set of the
     // whole record source and stands on its first record.
     void Refresh();
-    Database &database(); // the open database (after the first Refresh)
+    // The open database (opened on first use). When the file on disk has been
+    // replaced or changed since it was opened, it is opened afresh here, so a
+    // new record set sees the new words; the current record set reads on from
+    // the file it was opened on.
+    Database &database();
     void setRecordset(std::shared_ptr<Recordset> recordset);
     Recordset &recordset();
 
@@ -92,6 +96,7 @@ private:
     const MediaPaths &m_paths;
     QString m_databaseName;
     QString m_recordSource;
+    QByteArray m_openedAs; // what the file (and its write-ahead log) looked like when opened
     std::unique_ptr<Database> m_database;
     std::shared_ptr<Recordset> m_recordset;
     std::vector<std::pair<QString, std::function<void(const QString &)>>> m_bindings;

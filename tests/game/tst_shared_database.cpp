@@ -4,7 +4,11 @@
 #include "app/modulo1.h"
 #include "support/game_fixture.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace korivanta;
 
@@ -44,6 +48,32 @@ private slots:
         QVERIFY(f.form1().isVisible());
         QCOMPARE(writeAsAnotherProgram(f.databasePath(), {QStringLiteral("DELETE FROM nominal WHERE nom_ay='inti'")}),
                  QString());
+        QVERIFY(f.errors.isEmpty());
+    }
+
+    // The word tool puts new words in place by renaming a new file over the
+    // old one: the category being played reads on from the old file, and the
+    // next "Aceptar" opens the new one.
+    void replacedDatabaseIsReadAtTheNextAceptar()
+    {
+        GameFixture f(words());
+        f.choose(2); // Animales
+        ConObj &game = f.aceptar();
+        QCOMPARE(f.text(QStringLiteral("Label12")), QStringLiteral("anu"));
+
+        QTemporaryDir other;
+        const QString fresh = makeWordsDatabase(other.path(), {{"wank'u", "cuy", "animal", {}, {}},
+                                                               {"jamach'i", "pájaro", "ave", {}, {}},
+                                                               {"asiru", "serpiente", "animal", {}, {}}});
+        QVERIFY(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(f.databasePath()).constData()) == 0);
+
+        runHandler([&] { game.Image6_Click(); }); // Siguiente: still the old file
+        QCOMPARE(f.text(QStringLiteral("Label12")), QStringLiteral("phisi"));
+        runHandler([&] { game.Image40_Click(); }); // Volver
+        f.aceptar();
+        QCOMPARE(f.text(QStringLiteral("Label12")), QStringLiteral("wank'u"));
+        runHandler([&] { game.Image6_Click(); });
+        QCOMPARE(f.text(QStringLiteral("Label12")), QStringLiteral("asiru"));
         QVERIFY(f.errors.isEmpty());
     }
 };
