@@ -67,28 +67,24 @@ namespace {
 
 int s_connections = 0;
 
-UntrappedError queryError(const QSqlError &error, const QString &query)
-{
-    const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    if (detail.contains(QLatin1String("no such table")))
-        return {ErrorNumber::TableNotFound,
-                QStringLiteral("La base de datos de palabras no tiene la tabla que pide la consulta «%1» (%2).")
-                    .arg(query, detail)};
-    if (detail.contains(QLatin1String("not a database")) || detail.contains(QLatin1String("malformed")))
-        return {ErrorNumber::UnrecognizedDatabase,
-                QStringLiteral("El archivo de la base de datos de palabras está dañado o no es una base de datos (%1).")
-                    .arg(detail)};
-    if (detail.contains(QLatin1String("locked")) || detail.contains(QLatin1String("busy")))
-        return {ErrorNumber::DatabaseLocked,
-                QStringLiteral("La base de datos de palabras está bloqueada por otro programa (%1).").arg(detail)};
-    return {ErrorNumber::QueryRejected,
-            QStringLiteral("La base de datos de palabras no acepta la consulta «%1» (%2).").arg(query, detail)};
-}
-
 // Rows read at a time by a record set: few at first, so that opening a
 // category costs little, then more at each page.
 constexpr int kFirstPageRows = 1;
 constexpr int kMostPageRows = 64;
+
+// SQLite's primary result codes that the game tells apart.
+namespace ResultCode {
+constexpr int Error = 1;
+constexpr int Perm = 3;
+constexpr int Busy = 5;
+constexpr int Locked = 6;
+constexpr int ReadOnly = 8;
+constexpr int IoErr = 10;
+constexpr int Corrupt = 11;
+constexpr int CantOpen = 14;
+constexpr int Auth = 23;
+constexpr int NotADb = 26;
+} // namespace ResultCode
 
 // A query "SELECT * from <table> [where <condition>] [;]" read page by page:
 // the first page, and the page after a rowid. The rows come in rowid order,
@@ -120,6 +116,19 @@ std::optional<PagedQuery> pagedForm(const QString &query)
                       head + where + QStringLiteral("rowid > ?") + tail};
 }
 
+int resultCode(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code : -1;
+}
+
+bool tableExists(const QSqlDatabase &db, const QString &table)
+{
+    const QStringList tables = db.tables(QSql::AllTables);
+    return tables.contains(table, Qt::CaseInsensitive);
+}
+
 // What the file and its write-ahead log look like: device, inode, size and
 // times. A replaced or rewritten file looks different.
 QByteArray fileIdentity(const QString &file)
@@ -141,6 +150,59 @@ QByteArray fileIdentity(const QString &file)
 }
 
 } // namespace
+
+UntrappedError databaseError(const QSqlError &error, DatabaseStep step, const QString &databaseName,
+                             const QString &query, bool tableMissing)
+{
+    const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const int code = resultCode(error);
+    const bool extended = code > 0xff;
+    switch (code & 0xff) {
+    case ResultCode::Busy:
+    case ResultCode::Locked:
+        return {ErrorNumber::DatabaseLocked,
+                QStringLiteral("La base de datos de palabras «%1» está bloqueada por otro programa (%2).")
+                    .arg(databaseName, detail)};
+    case ResultCode::NotADb:
+        return {ErrorNumber::UnrecognizedDatabase,
+                QStringLiteral("El archivo «%1» existe, pero no es una base de datos de palabras (%2).")
+                    .arg(databaseName, detail)};
+    case ResultCode::Corrupt:
+        return {ErrorNumber::UnrecognizedDatabase,
+                QStringLiteral("El archivo de la base de datos de palabras «%1» está dañado (%2).")
+                    .arg(databaseName, detail)};
+    case ResultCode::ReadOnly:
+        // The game only reads: a plain "read only" answer to a query means the
+        // query wanted to write. Anything else means the file itself needs a
+        // write before it can be read (a hot journal left by a writer that
+        // stopped half-way, a log to recover), which the game never makes.
+        if (step == DatabaseStep::Query && !extended)
+            break;
+        return {ErrorNumber::CannotOpenFile,
+                QStringLiteral("La base de datos de palabras «%1» quedó a medio escribir por otro programa y el "
+                               "juego, que solo la lee, no puede terminar esa escritura. Ábrala con el programa de "
+                               "palabras para repararla (%2).")
+                    .arg(databaseName, detail)};
+    case ResultCode::CantOpen:
+    case ResultCode::Perm:
+    case ResultCode::Auth:
+    case ResultCode::IoErr:
+        return {ErrorNumber::CannotOpenFile,
+                QStringLiteral("No se puede leer la base de datos de palabras «%1» (%2).").arg(databaseName, detail)};
+    case ResultCode::Error:
+        if (tableMissing)
+            return {ErrorNumber::TableNotFound,
+                    QStringLiteral("La base de datos de palabras no tiene la tabla que pide la consulta «%1» (%2).")
+                        .arg(query, detail)};
+        break;
+    default: break;
+    }
+    if (step == DatabaseStep::Open)
+        return {ErrorNumber::CannotOpenFile,
+                QStringLiteral("No se puede abrir la base de datos de palabras «%1» (%2).").arg(databaseName, detail)};
+    return {ErrorNumber::QueryRejected,
+            QStringLiteral("La base de datos de palabras no acepta la consulta «%1» (%2).").arg(query, detail)};
+}
 
 Recordset::Recordset(std::shared_ptr<Connection> connection, QString query)
     : m_connection(std::move(connection)), m_query(std::move(query)), m_pageRows(kFirstPageRows)
@@ -206,7 +268,7 @@ void Recordset::MoveNext()
     if (m_row >= m_rows.size() && !m_nextPage.isEmpty()) {
         const QSqlError error = readPage(m_nextPage, true, true);
         if (error.isValid())
-            throw queryError(error, m_query);
+            throw databaseError(error, DatabaseStep::Query, m_connection->databaseName(), m_query);
     }
     m_atEnd = m_row >= m_rows.size();
     if (m_moved)
@@ -231,18 +293,25 @@ QVariant Recordset::fieldValue(const QString &name) const
 
 std::shared_ptr<Recordset> Database::OpenRecordset(const QString &query)
 {
+    const QString &name = m_connection->databaseName();
     std::shared_ptr<Recordset> recordset(new Recordset(m_connection, query));
-    if (const std::optional<PagedQuery> paged = pagedForm(query)) {
+    const std::optional<PagedQuery> paged = pagedForm(query);
+    if (paged) {
         recordset->m_nextPage = paged->next;
-        if (!recordset->readPage(paged->first, true, false).isValid())
+        const QSqlError error = recordset->readPage(paged->first, true, false);
+        if (!error.isValid())
             return recordset;
+        if (resultCode(error) != ResultCode::Error)
+            throw databaseError(error, DatabaseStep::Query, name, query);
+        if (!tableExists(m_connection->db(), paged->table))
+            throw databaseError(error, DatabaseStep::Query, name, query, true);
         // A table without rowids, or a view, cannot be read by pages: it is
-        // read whole below, as any other query, which also tells its error.
+        // read whole below, as any other query.
         recordset.reset(new Recordset(m_connection, query));
     }
     const QSqlError error = recordset->readPage(query, false, false);
     if (error.isValid())
-        throw queryError(error, query);
+        throw databaseError(error, DatabaseStep::Query, name, query);
     return recordset;
 }
 
@@ -280,9 +349,7 @@ void DataControl::open()
     auto connection = std::make_shared<Connection>(name, db, m_databaseName);
     db = QSqlDatabase();
     if (!connection->open())
-        throw UntrappedError(ErrorNumber::UnrecognizedDatabase,
-                             QStringLiteral("No se puede abrir la base de datos de palabras «%1» (%2).")
-                                 .arg(m_databaseName, connection->db().lastError().text()));
+        throw databaseError(connection->db().lastError(), DatabaseStep::Open, m_databaseName);
     m_openedAs = identity;
     m_database = std::make_unique<Database>(std::move(connection));
 }

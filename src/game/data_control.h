@@ -9,6 +9,8 @@
 // can write to the database while the game shows a word.
 #pragma once
 
+#include "app/untrapped_error.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -63,6 +65,16 @@ public:
 private:
     std::shared_ptr<Connection> m_connection;
 };
+
+// Where SQLite reported an error: while opening the database or in a query.
+enum class DatabaseStep { Open, Query };
+
+// The untrapped error for an error that SQLite reported, told apart by SQLite's
+// result code (QSqlError::nativeErrorCode; an extended code counts by its
+// primary code, its low byte). `tableMissing`: the table the query reads is
+// not in the database. SQLite's own message only goes into the description.
+UntrappedError databaseError(const QSqlError &error, DatabaseStep step, const QString &databaseName,
+                             const QString &query = QString(), bool tableMissing = false);
 
 class DataControl {
 public:

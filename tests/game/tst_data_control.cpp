@@ -6,6 +6,10 @@
 #include "support/words_fixture.h"
 
 #include <QFile>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -143,6 +147,8 @@ private slots:
         QTest::addRow("empty file") << "empty" << int(ErrorNumber::TableNotFound);
         QTest::addRow("not a database") << "text" << int(ErrorNumber::UnrecognizedDatabase);
         QTest::addRow("missing field") << "nofield" << int(ErrorNumber::FieldNotFound);
+        QTest::addRow("damaged table") << "damaged" << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("locked by another program") << "locked" << int(ErrorNumber::DatabaseLocked);
     }
     void brokenDatabases()
     {
@@ -152,8 +158,15 @@ private slots:
         const QString file = dir.path() + QStringLiteral("/Trab_zumel/diccionario.mdb");
         if (kind == QLatin1String("notable")) {
             makeWordsDatabase(dir.path(), {}, QStringLiteral("CREATE TABLE palabras (nom_ay TEXT)"));
-        } else if (kind == QLatin1String("nofield")) {
+        } else if (kind == QLatin1String("nofield") || kind == QLatin1String("locked")) {
             makeWordsDatabase(dir.path(), sampleWords());
+        } else if (kind == QLatin1String("damaged")) {
+            // The table's first page (the file's second) overwritten.
+            makeWordsDatabase(dir.path(), sampleWords());
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(4096));
+            f.write(QByteArray(512, '\x7f'));
         } else if (kind != QLatin1String("missing")) {
             QDir().mkpath(dir.path() + QStringLiteral("/Trab_zumel"));
             QFile f(file);
@@ -162,6 +175,23 @@ private slots:
                 f.write(QByteArray("nom_ay,nom_esp\ninti,sol\n").repeated(200));
         }
         const QByteArray before = fileBytes(file);
+        // Another program holding the exclusive lock for as long as the game waits.
+        QSqlDatabase holder;
+        if (kind == QLatin1String("locked")) {
+            holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            holder.setDatabaseName(file);
+            QVERIFY(holder.open());
+            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        auto release = [&] {
+            if (!holder.isValid())
+                return;
+            QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
+            holder.close();
+            holder = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        };
+        const auto releaseOnFailure = qScopeGuard(release);
         MediaPaths paths(dir.path());
         DataControl data(paths, kDb, QStringLiteral("nominal"));
         if (kind == QLatin1String("nofield")) {
@@ -173,9 +203,68 @@ private slots:
         } else {
             QCOMPARE(errorNumber([&] { data.Refresh(); }), number);
         }
+        release();
         QCOMPARE(fileBytes(file), before);
         if (kind == QLatin1String("missing"))
             QVERIFY(!QFile::exists(file)); // opening read-only creates nothing
+    }
+
+    // SQLite's result code decides the kind of error; its English message
+    // text, here chosen to mislead, only goes into the description.
+    void errorKindsFromResultCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("atOpen");
+        QTest::addColumn<bool>("tableMissing");
+        QTest::addColumn<int>("number");
+        QTest::addRow("busy") << "5"
+                              << "no such table: nominal" << false << false << int(ErrorNumber::DatabaseLocked);
+        QTest::addRow("locked") << "6"
+                                << "file is not a database" << false << false << int(ErrorNumber::DatabaseLocked);
+        QTest::addRow("busy, extended code") << "517"
+                                             << "" << false << false << int(ErrorNumber::DatabaseLocked);
+        QTest::addRow("not a database") << "26"
+                                        << "database is locked" << true << false
+                                        << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("damaged") << "11"
+                                 << "busy" << false << false << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("generic error, no such table")
+            << "1"
+            << "database disk image is malformed" << false << true << int(ErrorNumber::TableNotFound);
+        QTest::addRow("generic error, table present")
+            << "1"
+            << "no such table: nominal" << false << false << int(ErrorNumber::QueryRejected);
+        QTest::addRow("a query that writes")
+            << "8"
+            << "database is locked" << false << false << int(ErrorNumber::QueryRejected);
+        QTest::addRow("hot journal, extended code")
+            << "776"
+            << "attempt to write a readonly database" << false << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("read only at open") << "8"
+                                           << "" << true << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("cannot open") << "14"
+                                     << "no such table: x" << true << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("disk error, extended code") << "266"
+                                                   << "" << false << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("no code, at open") << ""
+                                          << "locked" << true << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("no code, in a query") << ""
+                                             << "locked" << false << false << int(ErrorNumber::QueryRejected);
+    }
+    void errorKindsFromResultCodes()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(bool, atOpen);
+        QFETCH(bool, tableMissing);
+        QFETCH(int, number);
+        const QSqlError error(QStringLiteral("Unable to execute statement"), text, QSqlError::StatementError, code);
+        const UntrappedError e = databaseError(error, atOpen ? DatabaseStep::Open : DatabaseStep::Query, kDb,
+                                               QStringLiteral("SELECT * from nominal ;"), tableMissing);
+        QCOMPARE(e.number(), number);
+        if (!text.isEmpty())
+            QVERIFY2(e.description().contains(text), qPrintable(e.description()));
     }
 
     void missingDatabaseMessageNamesTheFile()
