@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QUrl>
 
 #include <sys/stat.h>
 
@@ -147,6 +148,23 @@ QByteArray fileIdentity(const QString &file)
                     QByteArray::number(qint64(st.st_ctim.tv_nsec)) + ';';
     }
     return identity;
+}
+
+// Whether the file's header says it is kept in write-ahead-log mode.
+bool isWalMode(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = f.read(20);
+    return header.size() == 20 && header.startsWith(QByteArrayLiteral("SQLite format 3\0")) &&
+           (header.at(18) == 2 || header.at(19) == 2);
+}
+
+bool nonEmptyFile(const QString &file)
+{
+    const QFileInfo info(file);
+    return info.exists() && info.size() > 0;
 }
 
 } // namespace
@@ -340,16 +358,51 @@ void DataControl::open()
                                             "(se buscó en «%2»).")
                                  .arg(m_databaseName, QFileInfo(file).absoluteFilePath()));
     const QByteArray identity = fileIdentity(file);
+
+    // Read only, and nothing written beside the file either: a database kept
+    // in write-ahead-log mode would get a "-wal" and a "-shm" file from a
+    // plain open. While both are there (another program has it open), they
+    // are used as they are; with no log, or an empty one, the file alone holds
+    // every word and is read as it stands; a log with changes but no index
+    // beside it can only be read by writing one, so it is refused.
+    QString options = QStringLiteral("mode=ro");
+    if (isWalMode(file)) {
+        const bool log = nonEmptyFile(file + QStringLiteral("-wal"));
+        const bool index = QFileInfo::exists(file + QStringLiteral("-shm"));
+        if (!log)
+            options += QStringLiteral("&immutable=1");
+        else if (!index)
+            throw UntrappedError(
+                ErrorNumber::CannotOpenFile,
+                QStringLiteral("La base de datos de palabras «%1» tiene cambios que aún no pasaron al archivo (están "
+                               "en «%2-wal») y el juego, que no escribe nada, no puede leerlos. Ábrala una vez con el "
+                               "programa de palabras para guardarlos en el archivo.")
+                    .arg(m_databaseName, QFileInfo(file).fileName()));
+    }
+
     const QString name = QStringLiteral("Data1-%1").arg(++s_connections);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(file);
+    QUrl uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    uri.setQuery(options);
+    db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
     // Shared and read only: the game never writes, and waits a moment for a
     // writer that holds the file.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"));
     auto connection = std::make_shared<Connection>(name, db, m_databaseName);
     db = QSqlDatabase();
     if (!connection->open())
         throw databaseError(connection->db().lastError(), DatabaseStep::Open, m_databaseName);
+    {
+        // SQLite reads the file at the first statement: read its schema now, so
+        // that a file that is no database, or one that cannot be read without
+        // writing, is told as such and not as a fault of a query.
+        QSqlQuery probe(connection->db());
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()) {
+            const QSqlError error = probe.lastError();
+            probe.finish();
+            throw databaseError(error, DatabaseStep::Open, m_databaseName);
+        }
+    }
     m_openedAs = identity;
     m_database = std::make_unique<Database>(std::move(connection));
 }

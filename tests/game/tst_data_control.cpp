@@ -5,7 +5,9 @@
 #include "media/media_paths.h"
 #include "support/words_fixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -62,6 +64,35 @@ int errorNumber(const std::function<void()> &f)
         return e.number();
     }
     return 0;
+}
+
+// Runs statements on a connection of its own to the file, which is kept in
+// write-ahead-log mode and never checkpointed; `whileOpen` runs before the
+// connection closes (which moves the log into the file and removes it).
+void writeWithLog(const QString &file, const QStringList &statements, const std::function<void()> &whileOpen)
+{
+    const QString name = QStringLiteral("log writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(file));
+        QSqlQuery q(db);
+        for (const QString &s :
+             QStringList{QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA wal_autocheckpoint=0")} +
+                 statements)
+            if (!q.exec(s))
+                qFatal("%s: %s", qPrintable(s), qPrintable(q.lastError().text()));
+        q.finish();
+        whileOpen();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 } // namespace
@@ -349,6 +380,120 @@ private slots:
         data.recordset().MoveNext();
         QCOMPARE(watch.log, (QStringList{"bound:anu", "reposition:anu", "bound:phisi", "reposition:phisi",
                                          "bound:", "reposition:"}));
+    }
+
+    // A database kept in write-ahead-log mode is read without a "-wal" or
+    // "-shm" file made beside it, also in a folder that cannot be written.
+    void writeAheadLogDatabase_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addColumn<QString>("words"); // the first words read, or empty when refused
+        for (bool readOnly : {false, true}) {
+            const char *where = readOnly ? ", read-only folder" : "";
+            QTest::addRow("log moved into the file%s", where) << "checkpointed" << readOnly << "inti anu uru";
+            QTest::addRow("changes in the log, its index there%s", where) << "crashed" << readOnly << "inti anu uru";
+            QTest::addRow("changes in the log, no index%s", where) << "noindex" << readOnly << "";
+        }
+    }
+    void writeAheadLogDatabase()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, readOnlyFolder);
+        QFETCH(QString, words);
+        QTemporaryDir dir;
+        QTemporaryDir writer;
+        const QString file = dir.path() + QStringLiteral("/Trab_zumel/diccionario.mdb");
+        makeWordsDatabase(dir.path(), sampleWords());
+        const QStringList insert{QStringLiteral("INSERT INTO nominal VALUES ('uru', 'día', 'animal', '', '')")};
+        if (kind == QLatin1String("checkpointed")) {
+            writeWithLog(file, insert, [] {});
+        } else {
+            // The files as a writer that stopped without closing left them.
+            const QString original = makeWordsDatabase(writer.path(), sampleWords());
+            writeWithLog(original, insert, [&] {
+                QVERIFY(QFile::remove(file));
+                QStringList parts{QString(), QStringLiteral("-wal")};
+                if (kind == QLatin1String("crashed"))
+                    parts << QStringLiteral("-shm");
+                for (const QString &part : parts)
+                    QVERIFY(QFile::copy(original + part, file + part));
+            });
+        }
+        const QString folder = QFileInfo(file).absolutePath();
+        const QStringList before = filesIn(folder);
+        QVERIFY(QFileInfo(file + QStringLiteral("-wal")).size() > 0 || kind == QLatin1String("checkpointed"));
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        auto restore =
+            qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        {
+            MediaPaths paths(dir.path());
+            DataControl data(paths, kDb, QStringLiteral("nominal"));
+            Watch watch(data);
+            QStringList read;
+            try {
+                data.setRecordset(data.database().OpenRecordset(
+                    QStringLiteral("SELECT * from nominal where categoria='naturaleza';")));
+                read << watch.bound;
+                data.setRecordset(
+                    data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+                for (; !data.recordset().eof(); data.recordset().MoveNext())
+                    if (watch.bound != QLatin1String("phisi"))
+                        read << watch.bound;
+                QCOMPARE(read.join(QLatin1Char(' ')), words);
+            } catch (const UntrappedError &e) {
+                QVERIFY2(words.isEmpty(), qPrintable(e.description()));
+                QCOMPARE(e.number(), int(ErrorNumber::CannotOpenFile));
+                QVERIFY2(e.description().contains(QStringLiteral("diccionario.mdb-wal")), qPrintable(e.description()));
+            }
+        }
+        QCOMPARE(filesIn(folder), before);
+    }
+
+    // A journal left by a writer that stopped half-way ("hot") would need a
+    // write before the file can be read: the message says so, and names no
+    // query that the game did not send.
+    void hotJournalIsToldAsSuch()
+    {
+        QTemporaryDir dir;
+        const QString file = makeWordsDatabase(dir.path(), sampleWords());
+        {
+            QTemporaryDir writer;
+            const QString original = makeWordsDatabase(writer.path(), sampleWords());
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("journal writer"));
+            db.setDatabaseName(original);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA cache_size=1")));
+            QVERIFY(q.exec(QStringLiteral("BEGIN")));
+            for (int i = 0; i < 200; ++i)
+                QVERIFY(q.exec(QStringLiteral("INSERT INTO nominal VALUES ('%1', 'x', 'ave', '', '')")
+                                   .arg(QString(400, QLatin1Char('a' + i % 26)))));
+            QVERIFY(QFile::exists(original + QStringLiteral("-journal")));
+            QVERIFY(QFile::remove(file));
+            QVERIFY(QFile::copy(original, file));
+            QVERIFY(QFile::copy(original + QStringLiteral("-journal"), file + QStringLiteral("-journal")));
+            q.exec(QStringLiteral("ROLLBACK"));
+            q.finish();
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("journal writer"));
+        }
+        const QByteArray before = fileBytes(file);
+        const QByteArray journal = fileBytes(file + QStringLiteral("-journal"));
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        try {
+            data.Refresh();
+            QFAIL("no error");
+        } catch (const UntrappedError &e) {
+            QCOMPARE(e.number(), int(ErrorNumber::CannotOpenFile));
+            QVERIFY2(!e.description().contains(QStringLiteral("SELECT")), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(QStringLiteral("medio escribir")), qPrintable(e.description()));
+        }
+        QCOMPARE(fileBytes(file), before);
+        QCOMPARE(fileBytes(file + QStringLiteral("-journal")), journal);
     }
 
     void databaseIsNeverWritten()
