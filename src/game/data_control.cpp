@@ -13,8 +13,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <system_error>
 
 namespace korivanta {
 
@@ -148,6 +150,56 @@ QByteArray fileIdentity(const QString &file)
                     QByteArray::number(qint64(st.st_ctim.tv_nsec)) + ';';
     }
     return identity;
+}
+
+// Refuses what lies at the database's path unless it is a regular file (a
+// FIFO would block the open forever), saying what it is.
+void checkIsFile(const QString &file, const QString &databaseName)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(fs::path(QFile::encodeName(file).toStdString()), ec);
+    const QString where = QFileInfo(file).absoluteFilePath();
+    auto refuse = [&](int number, const QString &what) { throw UntrappedError(number, what.arg(databaseName, where)); };
+    if (ec == std::errc::too_many_symbolic_link_levels)
+        refuse(ErrorNumber::InvalidPath,
+               QStringLiteral("La ruta de la base de datos de palabras «%1» («%2») no lleva a ningún archivo: "
+                              "sus enlaces simbólicos forman un bucle."));
+    if (ec == std::errc::permission_denied)
+        refuse(ErrorNumber::CannotOpenFile,
+               QStringLiteral("No hay permiso para llegar a la base de datos de palabras «%1» («%2»)."));
+    if (ec == std::errc::not_a_directory)
+        refuse(ErrorNumber::InvalidPath, QStringLiteral("La ruta de la base de datos de palabras «%1» («%2») no "
+                                                        "es válida: una de sus carpetas es un archivo."));
+    switch (status.type()) {
+    case fs::file_type::regular: return;
+    case fs::file_type::not_found:
+        refuse(ErrorNumber::DatabaseNotFound,
+               QStringLiteral("No se encuentra el archivo de la base de datos de palabras «%1» (se buscó en «%2»)."));
+        break;
+    case fs::file_type::directory:
+        refuse(ErrorNumber::CannotOpenFile,
+               QStringLiteral("En lugar del archivo de la base de datos de palabras «%1» hay una carpeta («%2»)."));
+        break;
+    case fs::file_type::fifo:
+        refuse(ErrorNumber::CannotOpenFile, QStringLiteral("En lugar del archivo de la base de datos de palabras "
+                                                           "«%1» hay una tubería con nombre, FIFO («%2»)."));
+        break;
+    case fs::file_type::socket:
+        refuse(ErrorNumber::CannotOpenFile,
+               QStringLiteral("En lugar del archivo de la base de datos de palabras «%1» hay un socket («%2»)."));
+        break;
+    case fs::file_type::block:
+    case fs::file_type::character:
+        refuse(ErrorNumber::CannotOpenFile,
+               QStringLiteral("En lugar del archivo de la base de datos de palabras «%1» hay un dispositivo («%2»)."));
+        break;
+    default:
+        refuse(ErrorNumber::CannotOpenFile,
+               QStringLiteral("No se puede llegar a la base de datos de palabras «%1» («%2»): ") +
+                   (ec ? QString::fromLocal8Bit(ec.message()) : QStringLiteral("tipo de archivo desconocido")) +
+                   QLatin1Char('.'));
+    }
 }
 
 // Whether the file's header says it is kept in write-ahead-log mode.
@@ -352,11 +404,7 @@ void DataControl::bind(const QString &field, std::function<void(const QString &)
 void DataControl::open()
 {
     const QString file = m_paths.resolve(m_databaseName);
-    if (!QFileInfo(file).isFile())
-        throw UntrappedError(ErrorNumber::DatabaseNotFound,
-                             QStringLiteral("No se encuentra el archivo de la base de datos de palabras «%1» "
-                                            "(se buscó en «%2»).")
-                                 .arg(m_databaseName, QFileInfo(file).absoluteFilePath()));
+    checkIsFile(file, m_databaseName);
     const QByteArray identity = fileIdentity(file);
 
     // Read only, and nothing written beside the file either: a database kept

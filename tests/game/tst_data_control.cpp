@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace korivanta;
 
 namespace {
@@ -296,6 +299,56 @@ private slots:
         QCOMPARE(e.number(), number);
         if (!text.isEmpty())
             QVERIFY2(e.description().contains(text), qPrintable(e.description()));
+    }
+
+    // What lies at the database's path is told as what it is.
+    void whatLiesAtThePath_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("says");
+        QTest::addRow("nothing") << "missing" << int(ErrorNumber::DatabaseNotFound) << "No se encuentra";
+        QTest::addRow("a symlink to nothing") << "dangling" << int(ErrorNumber::DatabaseNotFound) << "No se encuentra";
+        QTest::addRow("a folder") << "folder" << int(ErrorNumber::CannotOpenFile) << "hay una carpeta";
+        QTest::addRow("a FIFO") << "fifo" << int(ErrorNumber::CannotOpenFile) << "FIFO";
+        QTest::addRow("a symlink loop") << "loop" << int(ErrorNumber::InvalidPath) << "bucle";
+        QTest::addRow("a file that is no database")
+            << "text" << int(ErrorNumber::UnrecognizedDatabase) << "existe, pero no es una base de datos";
+    }
+    void whatLiesAtThePath()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, number);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/Trab_zumel");
+        const QString file = folder + QStringLiteral("/diccionario.mdb");
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray path = QFile::encodeName(file);
+        if (kind == QLatin1String("dangling"))
+            QVERIFY(QFile::link(folder + QStringLiteral("/nada.mdb"), file));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+        else if (kind == QLatin1String("loop"))
+            QCOMPARE(::symlink(path.constData(), path.constData()), 0);
+        if (kind == QLatin1String("text")) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("nom_ay,nom_esp\ninti,sol\n").repeated(200));
+        }
+        const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        try {
+            data.Refresh();
+            QFAIL("no error");
+        } catch (const UntrappedError &e) {
+            QCOMPARE(e.number(), number);
+            QVERIFY2(e.description().contains(says), qPrintable(e.description()));
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
     }
 
     void missingDatabaseMessageNamesTheFile()
