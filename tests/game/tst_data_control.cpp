@@ -507,8 +507,15 @@ private slots:
     // A journal left by a writer that stopped half-way ("hot") would need a
     // write before the file can be read: the message says so, and names no
     // query that the game did not send.
+    void hotJournalIsToldAsSuch_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addRow("writable folder") << false;
+        QTest::addRow("read-only folder") << true;
+    }
     void hotJournalIsToldAsSuch()
     {
+        QFETCH(bool, readOnlyFolder);
         QTemporaryDir dir;
         const QString file = makeWordsDatabase(dir.path(), sampleWords());
         {
@@ -535,6 +542,11 @@ private slots:
         }
         const QByteArray before = fileBytes(file);
         const QByteArray journal = fileBytes(file + QStringLiteral("-journal"));
+        const QString folder = QFileInfo(file).absolutePath();
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        auto restore =
+            qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
         MediaPaths paths(dir.path());
         DataControl data(paths, kDb, QStringLiteral("nominal"));
         try {
