@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <cstdio>
 
@@ -21,6 +22,8 @@ void showAndEnd(const UntrappedError &error)
             w->hide();
         QMessageBox box(QMessageBox::Critical, QStringLiteral("KORIVANTA"), text, QMessageBox::Ok);
         box.setObjectName(QStringLiteral("UntrappedErrorBox"));
+        // Qt's own button text is English; the program speaks Spanish.
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
         box.exec();
     }
     QCoreApplication::exit(1);

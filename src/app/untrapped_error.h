@@ -28,7 +28,9 @@ namespace ErrorNumber {
 inline constexpr int FileNotFound = 53;
 inline constexpr int InvalidPicture = 481;
 inline constexpr int DatabaseNotFound = 3024;
+inline constexpr int InvalidPath = 3044;
 inline constexpr int DatabaseLocked = 3045;
+inline constexpr int CannotOpenFile = 3051;
 inline constexpr int TableNotFound = 3078;
 inline constexpr int QueryRejected = 3131;
 inline constexpr int FieldNotFound = 3265;

@@ -137,12 +137,12 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("saying");
         QTest::addRow("missing") << Damage::Missing << 3024 << "No se encuentra";
-        QTest::addRow("a folder in its place") << Damage::Folder << 3024 << "No se encuentra";
+        QTest::addRow("a folder in its place") << Damage::Folder << 3051 << "hay una carpeta";
         QTest::addRow("empty, 0 bytes") << Damage::Empty << 3078 << "no tiene la tabla";
         QTest::addRow("first 1000 bytes") << Damage::Truncated << 3343 << "dañado";
         QTest::addRow("first half") << Damage::HalfMissing << 3343 << "dañado";
-        QTest::addRow("not SQLite") << Damage::NotSqlite << 3343 << "dañado";
-        QTest::addRow("an Access file") << Damage::FakeAccess << 3343 << "dañado";
+        QTest::addRow("not SQLite") << Damage::NotSqlite << 3343 << "no es una base de datos";
+        QTest::addRow("an Access file") << Damage::FakeAccess << 3343 << "no es una base de datos";
         QTest::addRow("no table nominal") << Damage::NoTable << 3078 << "no tiene la tabla";
         QTest::addRow("no field dibujo") << Damage::NoField << 3265 << "no tiene el campo";
     }

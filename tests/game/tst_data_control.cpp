@@ -5,9 +5,18 @@
 #include "media/media_paths.h"
 #include "support/words_fixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace korivanta;
 
@@ -58,6 +67,35 @@ int errorNumber(const std::function<void()> &f)
         return e.number();
     }
     return 0;
+}
+
+// Runs statements on a connection of its own to the file, which is kept in
+// write-ahead-log mode and never checkpointed; `whileOpen` runs before the
+// connection closes (which moves the log into the file and removes it).
+void writeWithLog(const QString &file, const QStringList &statements, const std::function<void()> &whileOpen)
+{
+    const QString name = QStringLiteral("log writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(file));
+        QSqlQuery q(db);
+        for (const QString &s :
+             QStringList{QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA wal_autocheckpoint=0")} +
+                 statements)
+            if (!q.exec(s))
+                qFatal("%s: %s", qPrintable(s), qPrintable(q.lastError().text()));
+        q.finish();
+        whileOpen();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 } // namespace
@@ -143,6 +181,8 @@ private slots:
         QTest::addRow("empty file") << "empty" << int(ErrorNumber::TableNotFound);
         QTest::addRow("not a database") << "text" << int(ErrorNumber::UnrecognizedDatabase);
         QTest::addRow("missing field") << "nofield" << int(ErrorNumber::FieldNotFound);
+        QTest::addRow("damaged table") << "damaged" << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("locked by another program") << "locked" << int(ErrorNumber::DatabaseLocked);
     }
     void brokenDatabases()
     {
@@ -152,8 +192,15 @@ private slots:
         const QString file = dir.path() + QStringLiteral("/Trab_zumel/diccionario.mdb");
         if (kind == QLatin1String("notable")) {
             makeWordsDatabase(dir.path(), {}, QStringLiteral("CREATE TABLE palabras (nom_ay TEXT)"));
-        } else if (kind == QLatin1String("nofield")) {
+        } else if (kind == QLatin1String("nofield") || kind == QLatin1String("locked")) {
             makeWordsDatabase(dir.path(), sampleWords());
+        } else if (kind == QLatin1String("damaged")) {
+            // The table's first page (the file's second) overwritten.
+            makeWordsDatabase(dir.path(), sampleWords());
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(4096));
+            f.write(QByteArray(512, '\x7f'));
         } else if (kind != QLatin1String("missing")) {
             QDir().mkpath(dir.path() + QStringLiteral("/Trab_zumel"));
             QFile f(file);
@@ -162,6 +209,23 @@ private slots:
                 f.write(QByteArray("nom_ay,nom_esp\ninti,sol\n").repeated(200));
         }
         const QByteArray before = fileBytes(file);
+        // Another program holding the exclusive lock for as long as the game waits.
+        QSqlDatabase holder;
+        if (kind == QLatin1String("locked")) {
+            holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            holder.setDatabaseName(file);
+            QVERIFY(holder.open());
+            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        auto release = [&] {
+            if (!holder.isValid())
+                return;
+            QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
+            holder.close();
+            holder = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        };
+        const auto releaseOnFailure = qScopeGuard(release);
         MediaPaths paths(dir.path());
         DataControl data(paths, kDb, QStringLiteral("nominal"));
         if (kind == QLatin1String("nofield")) {
@@ -173,9 +237,118 @@ private slots:
         } else {
             QCOMPARE(errorNumber([&] { data.Refresh(); }), number);
         }
+        release();
         QCOMPARE(fileBytes(file), before);
         if (kind == QLatin1String("missing"))
             QVERIFY(!QFile::exists(file)); // opening read-only creates nothing
+    }
+
+    // SQLite's result code decides the kind of error; its English message
+    // text, here chosen to mislead, only goes into the description.
+    void errorKindsFromResultCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("atOpen");
+        QTest::addColumn<bool>("tableMissing");
+        QTest::addColumn<int>("number");
+        QTest::addRow("busy") << "5"
+                              << "no such table: nominal" << false << false << int(ErrorNumber::DatabaseLocked);
+        QTest::addRow("locked") << "6"
+                                << "file is not a database" << false << false << int(ErrorNumber::DatabaseLocked);
+        QTest::addRow("busy, extended code") << "517"
+                                             << "" << false << false << int(ErrorNumber::DatabaseLocked);
+        QTest::addRow("not a database") << "26"
+                                        << "database is locked" << true << false
+                                        << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("damaged") << "11"
+                                 << "busy" << false << false << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("generic error, no such table")
+            << "1"
+            << "database disk image is malformed" << false << true << int(ErrorNumber::TableNotFound);
+        QTest::addRow("generic error, table present")
+            << "1"
+            << "no such table: nominal" << false << false << int(ErrorNumber::QueryRejected);
+        QTest::addRow("a query that writes")
+            << "8"
+            << "database is locked" << false << false << int(ErrorNumber::QueryRejected);
+        QTest::addRow("hot journal, extended code")
+            << "776"
+            << "attempt to write a readonly database" << false << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("read only at open") << "8"
+                                           << "" << true << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("cannot open") << "14"
+                                     << "no such table: x" << true << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("disk error, extended code") << "266"
+                                                   << "" << false << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("no code, at open") << ""
+                                          << "locked" << true << false << int(ErrorNumber::CannotOpenFile);
+        QTest::addRow("no code, in a query") << ""
+                                             << "locked" << false << false << int(ErrorNumber::QueryRejected);
+    }
+    void errorKindsFromResultCodes()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(bool, atOpen);
+        QFETCH(bool, tableMissing);
+        QFETCH(int, number);
+        const QSqlError error(QStringLiteral("Unable to execute statement"), text, QSqlError::StatementError, code);
+        const UntrappedError e = databaseError(error, atOpen ? DatabaseStep::Open : DatabaseStep::Query, kDb,
+                                               QStringLiteral("SELECT * from nominal ;"), tableMissing);
+        QCOMPARE(e.number(), number);
+        if (!text.isEmpty())
+            QVERIFY2(e.description().contains(text), qPrintable(e.description()));
+    }
+
+    // What lies at the database's path is told as what it is.
+    void whatLiesAtThePath_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("says");
+        QTest::addRow("nothing") << "missing" << int(ErrorNumber::DatabaseNotFound) << "No se encuentra";
+        QTest::addRow("a symlink to nothing") << "dangling" << int(ErrorNumber::DatabaseNotFound) << "No se encuentra";
+        QTest::addRow("a folder") << "folder" << int(ErrorNumber::CannotOpenFile) << "hay una carpeta";
+        QTest::addRow("a FIFO") << "fifo" << int(ErrorNumber::CannotOpenFile) << "FIFO";
+        QTest::addRow("a symlink loop") << "loop" << int(ErrorNumber::InvalidPath) << "bucle";
+        QTest::addRow("a file that is no database")
+            << "text" << int(ErrorNumber::UnrecognizedDatabase) << "existe, pero no es una base de datos";
+    }
+    void whatLiesAtThePath()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, number);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/Trab_zumel");
+        const QString file = folder + QStringLiteral("/diccionario.mdb");
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray path = QFile::encodeName(file);
+        if (kind == QLatin1String("dangling"))
+            QVERIFY(QFile::link(folder + QStringLiteral("/nada.mdb"), file));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+        else if (kind == QLatin1String("loop"))
+            QCOMPARE(::symlink(path.constData(), path.constData()), 0);
+        if (kind == QLatin1String("text")) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("nom_ay,nom_esp\ninti,sol\n").repeated(200));
+        }
+        const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        try {
+            data.Refresh();
+            QFAIL("no error");
+        } catch (const UntrappedError &e) {
+            QCOMPARE(e.number(), number);
+            QVERIFY2(e.description().contains(says), qPrintable(e.description()));
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
     }
 
     void missingDatabaseMessageNamesTheFile()
@@ -190,6 +363,202 @@ private slots:
             QVERIFY2(e.description().contains(kDb), qPrintable(e.description()));
             QVERIFY2(e.description().contains(dir.path()), qPrintable(e.description()));
         }
+    }
+
+    // Another program commits a write at every position a record set can
+    // stand on between two handlers.
+    void anotherProgramCanWriteBetweenMoves()
+    {
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        auto write = [&] {
+            return writeAsAnotherProgram(
+                source.file, {QStringLiteral("INSERT INTO nominal VALUES ('uru', 'día', 'tiempo', '', '')")});
+        };
+        data.Refresh();
+        QCOMPARE(write(), QString());
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        QCOMPARE(write(), QString());
+        data.recordset().MoveNext();
+        QCOMPARE(source.watch.bound, QStringLiteral("phisi"));
+        QCOMPARE(write(), QString());
+        data.recordset().MoveNext();
+        QVERIFY(data.recordset().eof());
+        QCOMPARE(write(), QString());
+    }
+
+    // A category longer than what is read at a time comes whole and in the
+    // table's order, also when other programs write while it is walked.
+    void longCategoryKeepsItsOrder()
+    {
+        QList<WordRow> rows;
+        QStringList animals;
+        for (int i = 0; i < 300; ++i) {
+            const QString word = QStringLiteral("w%1").arg(i);
+            const bool animal = i % 3 != 1;
+            rows.append({word, QStringLiteral("x"), animal ? "animal" : "ave", {}, {}});
+            if (animal)
+                animals << word;
+        }
+        Source source(rows);
+        DataControl &data = source.data;
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        QStringList seen;
+        while (!data.recordset().eof()) {
+            seen << source.watch.bound;
+            if (seen.size() % 50 == 0)
+                QCOMPARE(writeAsAnotherProgram(source.file, {QStringLiteral("UPDATE nominal SET nom_esp='y'")}),
+                         QString());
+            data.recordset().MoveNext();
+        }
+        QCOMPARE(seen, animals);
+        QVERIFY(data.recordset().fieldValue(QStringLiteral("nom_ay")).isNull());
+    }
+
+    // A table without rowids is read in the engine's own order (its key's).
+    void tableWithoutRowidsIsReadInTheEnginesOrder()
+    {
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), {{"phisi", "gato", "animal", {}, {}}, {"anu", "perro", "animal", {}, {}}},
+                          QStringLiteral("CREATE TABLE nominal (nom_ay TEXT PRIMARY KEY, nom_esp TEXT, categoria "
+                                         "TEXT, dibujo TEXT, sonido TEXT) WITHOUT ROWID"));
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        Watch watch(data);
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        data.recordset().MoveNext();
+        data.recordset().MoveNext();
+        QCOMPARE(watch.log, (QStringList{"bound:anu", "reposition:anu", "bound:phisi", "reposition:phisi",
+                                         "bound:", "reposition:"}));
+    }
+
+    // A database kept in write-ahead-log mode is read without a "-wal" or
+    // "-shm" file made beside it, also in a folder that cannot be written.
+    void writeAheadLogDatabase_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addColumn<QString>("words"); // the first words read, or empty when refused
+        for (bool readOnly : {false, true}) {
+            const char *where = readOnly ? ", read-only folder" : "";
+            QTest::addRow("log moved into the file%s", where) << "checkpointed" << readOnly << "inti anu uru";
+            QTest::addRow("changes in the log, its index there%s", where) << "crashed" << readOnly << "inti anu uru";
+            QTest::addRow("changes in the log, no index%s", where) << "noindex" << readOnly << "";
+        }
+    }
+    void writeAheadLogDatabase()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, readOnlyFolder);
+        QFETCH(QString, words);
+        QTemporaryDir dir;
+        QTemporaryDir writer;
+        const QString file = dir.path() + QStringLiteral("/Trab_zumel/diccionario.mdb");
+        makeWordsDatabase(dir.path(), sampleWords());
+        const QStringList insert{QStringLiteral("INSERT INTO nominal VALUES ('uru', 'día', 'animal', '', '')")};
+        if (kind == QLatin1String("checkpointed")) {
+            writeWithLog(file, insert, [] {});
+        } else {
+            // The files as a writer that stopped without closing left them.
+            const QString original = makeWordsDatabase(writer.path(), sampleWords());
+            writeWithLog(original, insert, [&] {
+                QVERIFY(QFile::remove(file));
+                QStringList parts{QString(), QStringLiteral("-wal")};
+                if (kind == QLatin1String("crashed"))
+                    parts << QStringLiteral("-shm");
+                for (const QString &part : parts)
+                    QVERIFY(QFile::copy(original + part, file + part));
+            });
+        }
+        const QString folder = QFileInfo(file).absolutePath();
+        const QStringList before = filesIn(folder);
+        QVERIFY(QFileInfo(file + QStringLiteral("-wal")).size() > 0 || kind == QLatin1String("checkpointed"));
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        auto restore =
+            qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        {
+            MediaPaths paths(dir.path());
+            DataControl data(paths, kDb, QStringLiteral("nominal"));
+            Watch watch(data);
+            QStringList read;
+            try {
+                data.setRecordset(data.database().OpenRecordset(
+                    QStringLiteral("SELECT * from nominal where categoria='naturaleza';")));
+                read << watch.bound;
+                data.setRecordset(
+                    data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+                for (; !data.recordset().eof(); data.recordset().MoveNext())
+                    if (watch.bound != QLatin1String("phisi"))
+                        read << watch.bound;
+                QCOMPARE(read.join(QLatin1Char(' ')), words);
+            } catch (const UntrappedError &e) {
+                QVERIFY2(words.isEmpty(), qPrintable(e.description()));
+                QCOMPARE(e.number(), int(ErrorNumber::CannotOpenFile));
+                QVERIFY2(e.description().contains(QStringLiteral("diccionario.mdb-wal")), qPrintable(e.description()));
+            }
+        }
+        QCOMPARE(filesIn(folder), before);
+    }
+
+    // A journal left by a writer that stopped half-way ("hot") would need a
+    // write before the file can be read: the message says so, and names no
+    // query that the game did not send.
+    void hotJournalIsToldAsSuch_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addRow("writable folder") << false;
+        QTest::addRow("read-only folder") << true;
+    }
+    void hotJournalIsToldAsSuch()
+    {
+        QFETCH(bool, readOnlyFolder);
+        QTemporaryDir dir;
+        const QString file = makeWordsDatabase(dir.path(), sampleWords());
+        {
+            QTemporaryDir writer;
+            const QString original = makeWordsDatabase(writer.path(), sampleWords());
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("journal writer"));
+            db.setDatabaseName(original);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA cache_size=1")));
+            QVERIFY(q.exec(QStringLiteral("BEGIN")));
+            for (int i = 0; i < 200; ++i)
+                QVERIFY(q.exec(QStringLiteral("INSERT INTO nominal VALUES ('%1', 'x', 'ave', '', '')")
+                                   .arg(QString(400, QLatin1Char('a' + i % 26)))));
+            QVERIFY(QFile::exists(original + QStringLiteral("-journal")));
+            QVERIFY(QFile::remove(file));
+            QVERIFY(QFile::copy(original, file));
+            QVERIFY(QFile::copy(original + QStringLiteral("-journal"), file + QStringLiteral("-journal")));
+            q.exec(QStringLiteral("ROLLBACK"));
+            q.finish();
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("journal writer"));
+        }
+        const QByteArray before = fileBytes(file);
+        const QByteArray journal = fileBytes(file + QStringLiteral("-journal"));
+        const QString folder = QFileInfo(file).absolutePath();
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        auto restore =
+            qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        MediaPaths paths(dir.path());
+        DataControl data(paths, kDb, QStringLiteral("nominal"));
+        try {
+            data.Refresh();
+            QFAIL("no error");
+        } catch (const UntrappedError &e) {
+            QCOMPARE(e.number(), int(ErrorNumber::CannotOpenFile));
+            QVERIFY2(!e.description().contains(QStringLiteral("SELECT")), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(QStringLiteral("medio escribir")), qPrintable(e.description()));
+        }
+        QCOMPARE(fileBytes(file), before);
+        QCOMPARE(fileBytes(file + QStringLiteral("-journal")), journal);
     }
 
     void databaseIsNeverWritten()

@@ -61,4 +61,31 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QString writeAsAnotherProgram(const QString &file, const QStringList &statements)
+{
+    const QString connection = QUuid::createUuid().toString();
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (!db.open()) {
+            error = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            for (const QString &s :
+                 QStringList{QStringLiteral("BEGIN IMMEDIATE")} + statements + QStringList{QStringLiteral("COMMIT")}) {
+                if (!q.exec(s)) {
+                    error = s + QStringLiteral(": ") + q.lastError().text();
+                    q.exec(QStringLiteral("ROLLBACK"));
+                    break;
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return error;
+}
+
 } // namespace korivanta

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace korivanta {
@@ -19,5 +20,11 @@ QString makeWordsDatabase(const QString &driveC, const QList<WordRow> &rows, con
 void writePicture(const QString &file, int width, int height, Qt::GlobalColor color);
 
 QByteArray fileBytes(const QString &path);
+
+// Runs the statements in one write transaction (BEGIN IMMEDIATE ... COMMIT) on
+// a connection of its own that does not wait for a lock, as another program
+// writing to the words database would. Gives SQLite's error, or the empty
+// text when the transaction was committed.
+QString writeAsAnotherProgram(const QString &file, const QStringList &statements);
 
 } // namespace korivanta
