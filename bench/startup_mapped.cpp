@@ -210,11 +210,12 @@ int main(int argc, char **argv)
     xcb_disconnect(x);
 
     std::printf("%d runs each, interleaved; every window stays up %d ms after it is mapped.\n", runs, stayMs);
-    std::printf("Medians (spread: 10th to 90th percentile)   bare window          korivanta   ratio  target\n");
+    std::printf("%-40s %16s %18s %7s  %s\n", "Medians (spread: 10th to 90th percentile)", "bare window", "korivanta",
+                "ratio", "target");
     const auto row = [&](const char *what, double Run::*field, const char *target) {
         const double b = median(column(bare, field));
         const double k = median(column(game, field));
-        std::printf("%-40s %8.1f (%5.1f) %10.1f (%5.1f) %6.2fx  %s\n", what, b, spread(column(bare, field)), k,
+        std::printf("%-40s %8.1f (%5.1f) %10.1f (%5.1f) %7.2fx  %s\n", what, b, spread(column(bare, field)), k,
                     spread(column(game, field)), k / b, target);
     };
     row("exec to window mapped, ms", &Run::mapMs, "1.15x");
@@ -222,7 +223,7 @@ int main(int argc, char **argv)
     std::vector<double> pairRatios;
     for (size_t i = 0; i < game.runs.size() && i < bare.runs.size(); ++i)
         pairRatios.push_back(game.runs[i].mapMs / bare.runs[i].mapMs);
-    std::printf("%-40s %35s %6.2fx\n", "  the same, median of the rounds' ratios", "", median(pairRatios));
+    std::printf("%-40s %35s %7.2fx\n", "  the same, median of the rounds' ratios", "", median(pairRatios));
     row("processor time until mapped, ms", &Run::cpuMs, "");
     row("peak memory until mapped, MB", &Run::mappedMb, "");
     row("peak memory of the whole run, MB", &Run::lifetimeMb, "1.5x");
