@@ -210,7 +210,7 @@ int main(int argc, char **argv)
     xcb_disconnect(x);
 
     std::printf("%d runs each, interleaved; every window stays up %d ms after it is mapped.\n", runs, stayMs);
-    std::printf("%-40s %16s %18s %7s  %s\n", "Medians (spread: 10th to 90th percentile)", "bare window", "korivanta",
+    std::printf("%-40s %16s %18s %7s  %s\n", "Medians (spread: 10th-90th percentile)", "bare window", "korivanta",
                 "ratio", "target");
     const auto row = [&](const char *what, double Run::*field, const char *target) {
         const double b = median(column(bare, field));
