@@ -63,7 +63,7 @@ int child(const QString &mode, int argc, char **argv)
         return QApplication::exec();
     }
     installFontSubstitutes();
-    ScreenFlow flow(Media::real(MediaPaths::locateDriveC(QCoreApplication::applicationDirPath())));
+    ScreenFlow flow([] { return Media::real(MediaPaths::locateDriveC(QCoreApplication::applicationDirPath())); });
     flow.start();
     if (mode == QLatin1String("--aceptar")) {
         // "Aceptar" with the real players and pictures: the first showing,

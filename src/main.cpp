@@ -11,8 +11,11 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("korivanta"));
     korivanta::installFontSubstitutes();
 
-    korivanta::ScreenFlow flow(
-        korivanta::Media::real(korivanta::MediaPaths::locateDriveC(QCoreApplication::applicationDirPath())));
+    // The real players and the drive's folder are made once the menu is on
+    // screen: the menu needs none of them.
+    korivanta::ScreenFlow flow([] {
+        return korivanta::Media::real(korivanta::MediaPaths::locateDriveC(QCoreApplication::applicationDirPath()));
+    });
     flow.start();
     return QApplication::exec();
 }

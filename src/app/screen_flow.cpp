@@ -51,6 +51,8 @@ private:
 
 ScreenFlow::ScreenFlow(Media media) : m_media(std::move(media)) {}
 
+ScreenFlow::ScreenFlow(std::function<Media()> makeMedia) : m_makeMedia(std::move(makeMedia)) {}
+
 ScreenFlow::~ScreenFlow() = default;
 
 void ScreenFlow::start()
@@ -58,17 +60,28 @@ void ScreenFlow::start()
     m_form1 = std::make_unique<Form1>(*this);
     m_form1->show();
     // Once the menu is on screen and waits for the learner, get the game
-    // window's pictures and fonts ready.
-    m_form1->installEventFilter(new AfterFirstPaint(m_form1.get(), [] {
+    // window's components, fonts and pictures ready, so that the first
+    // "Aceptar" shows the game at once.
+    m_form1->installEventFilter(new AfterFirstPaint(m_form1.get(), [this] {
+        media();
         prepareFonts();
         prepareWindowPictures();
     }));
 }
 
+const Media &ScreenFlow::media()
+{
+    if (m_makeMedia) {
+        m_media = m_makeMedia();
+        m_makeMedia = nullptr;
+    }
+    return m_media;
+}
+
 void ScreenFlow::showConObj()
 {
     if (!m_conObj) {
-        m_conObj = std::make_unique<ConObj>(*this, m_media);
+        m_conObj = std::make_unique<ConObj>(*this, media());
         if (m_conObjCreated)
             m_conObjCreated(*m_conObj);
         m_conObj->Form_Load();

@@ -2,10 +2,13 @@
 // showing of the game window, in which order, and how the program ends.
 #include "app/modulo1.h"
 #include "game/data_control.h"
+#include "support/fake_media.h"
 #include "support/game_fixture.h"
+#include "support/words_fixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace korivanta;
@@ -49,6 +52,50 @@ private slots:
         QVERIFY(Modulo1::puntaje.isUnset());
         QVERIFY(Modulo1::vidas.isUnset());
         QVERIFY(Modulo1::sonidoPalabra.isUnset());
+    }
+
+    // The menu comes first: the sound player and the other outside components
+    // are made once the menu has been painted, and only once; an "Aceptar"
+    // that came before that paint makes them itself.
+    void componentsWaitForTheMenusPaint_data()
+    {
+        QTest::addColumn<bool>("aceptarBeforePaint");
+        QTest::addRow("menu painted, then Aceptar") << false;
+        QTest::addRow("Aceptar before the paint") << true;
+    }
+    void componentsWaitForTheMenusPaint()
+    {
+        QFETCH(bool, aceptarBeforePaint);
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.path(), words());
+        Modulo1::reset();
+        resetProgramEnding();
+        QStringList errors;
+        setUntrappedErrorReporter([&errors](const UntrappedError &e) { errors << e.description(); });
+        int made = 0;
+        {
+            ScreenFlow flow([&] {
+                ++made;
+                return fakeMedia(dir.path());
+            });
+            flow.start();
+            QCOMPARE(made, 0);
+            if (!aceptarBeforePaint) {
+                QVERIFY(QTest::qWaitForWindowExposed(&flow.form1()));
+                QTRY_COMPARE(made, 1);
+            }
+            runHandler([&] { flow.form1().Command1_Click(); });
+            QVERIFY(errors.isEmpty());
+            QCOMPARE(made, 1);
+            QVERIFY(flow.conObj());
+            // The instructions still play on the load, through the player made.
+            QCOMPARE(recorder(flow.media())->played,
+                     QStringList{QStringLiteral("c:\\Trab_zumel\\sonido\\instrucciones\\adivinar_palabra.wav")});
+            QTest::qWait(50); // the menu's idle work, if still pending, makes nothing more
+            QCOMPARE(made, 1);
+        }
+        setUntrappedErrorReporter(nullptr);
+        resetProgramEnding();
     }
 
     void firstShowingSetsUpTableThenCategoryTwice()
