@@ -12,20 +12,27 @@ QString comparable(const QString &name)
     return name.normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
-// The entry of `dir` that `name` names, without regard to case or normal form.
+// The entry of `dir` that `name` names, without regard to case or normal form;
+// of several such entries, the one first in code-unit order (see the header).
+// The folder is always listed, also when the exact spelling exists, so that
+// every spelling gets the same answer.
 QString findEntry(const QString &dir, const QString &name)
 {
-    const QString exact = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
-    if (QFileInfo::exists(exact))
-        return exact;
     const QString wanted = comparable(name);
-    const QStringList entries = QDir(dir.isEmpty() ? QStringLiteral(".") : dir)
-                                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries =
+        QDir(dir.isEmpty() ? QStringLiteral(".") : dir)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QString chosen;
     for (const QString &entry : entries) {
-        if (comparable(entry) == wanted)
-            return dir.isEmpty() ? entry : dir + QLatin1Char('/') + entry;
+        if (comparable(entry) == wanted && (chosen.isNull() || entry < chosen))
+            chosen = entry;
     }
-    return {};
+    if (chosen.isNull()) {
+        // A folder that may be entered but not listed: only the exact name.
+        const QString exact = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
+        return QFileInfo::exists(exact) ? exact : QString();
+    }
+    return dir.isEmpty() ? chosen : dir + QLatin1Char('/') + chosen;
 }
 
 } // namespace

@@ -3,6 +3,13 @@
 // own location; every path component is matched without regard to letter case
 // (Unicode-aware, compared in NFC), so "Grafemario" and "grafemario" reach the
 // same folder and a name stored decomposed on disk is still found.
+//
+// When several entries of one folder match a component (say "grafemario" and
+// "Grafemario" both exist after a copy), the one whose name as stored on disk
+// comes first in UTF-16 code-unit order is taken, whatever spelling was asked
+// for: "Grafemario" before "grafemario" (capitals sort before small letters),
+// a decomposed "ñ" ("n" and a combining tilde) before a composed one. So every
+// spelling of a path reaches the same file.
 #pragma once
 
 #include <QString>

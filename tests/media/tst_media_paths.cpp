@@ -36,6 +36,8 @@ private slots:
     void valuesWithoutFolderAreUsedUnchanged_data();
     void valuesWithoutFolderAreUsedUnchanged();
     void driveCIsFoundBesideOrInstalled();
+    void twoSpellingsOfOneFolderGiveOneFile_data();
+    void twoSpellingsOfOneFolderGiveOneFile();
 
 private:
     QString onDisk(const QString &relative) const { return m_driveC.path() + QLatin1Char('/') + relative; }
@@ -167,6 +169,44 @@ void TestMediaPaths::driveCIsFoundBesideOrInstalled()
 
     QVERIFY(QDir().mkpath(bin + QStringLiteral("/drive_c")));
     QCOMPARE(MediaPaths::locateDriveC(bin), QDir::cleanPath(bin + QStringLiteral("/drive_c")));
+}
+
+// After a copy, "grafemario" and "Grafemario" both lie in one folder, each
+// with its own files: every spelling asked for reaches the same entry, the
+// one first in code-unit order ("Grafemario"), with the keyboard's and the
+// panel's spelling alike, and also for a name stored in both normal forms.
+void TestMediaPaths::twoSpellingsOfOneFolderGiveOneFile_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("file"); // relative to the drive C of the test
+
+    const QString chosen = QStringLiteral("Trab_zumel/Grafemario/a.wav");
+    QTest::newRow("keyboard's spelling") << QStringLiteral("c:\\Trab_zumel\\grafemario\\a.wav") << chosen;
+    QTest::newRow("panel's spelling") << QStringLiteral("c:\\Trab_zumel\\Grafemario\\a.wav") << chosen;
+    QTest::newRow("upper case") << QStringLiteral("C:\\TRAB_ZUMEL\\GRAFEMARIO\\A.WAV") << chosen;
+    QTest::newRow("the folder itself") << QStringLiteral("c:\\Trab_zumel\\grafemario")
+                                       << QStringLiteral("Trab_zumel/Grafemario");
+    // Two files of one name in both normal forms: the decomposed one ("n"
+    // and a combining tilde) comes first.
+    const QString decomposed = QStringLiteral("Trab_zumel/Grafemario/") + kNfdN + QStringLiteral(".wav");
+    QTest::newRow("composed asked") << QStringLiteral("c:\\Trab_zumel\\grafemario\\\u00f1.wav") << decomposed;
+    QTest::newRow("decomposed asked") << QStringLiteral("c:\\Trab_zumel\\grafemario\\") + kNfdN + QStringLiteral(".wav")
+                                      << decomposed;
+}
+
+void TestMediaPaths::twoSpellingsOfOneFolderGiveOneFile()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, file);
+    QTemporaryDir driveC;
+    QVERIFY(driveC.isValid());
+    for (const QString &folder : {QStringLiteral("grafemario"), QStringLiteral("Grafemario")}) {
+        const QString dir = driveC.filePath(QStringLiteral("Trab_zumel/") + folder + QLatin1Char('/'));
+        writeFile(dir + QStringLiteral("a.wav"), folder.toUtf8());
+        writeFile(dir + QStringLiteral("\u00f1.wav"), "composed");
+        writeFile(dir + kNfdN + QStringLiteral(".wav"), "decomposed");
+    }
+    QCOMPARE(MediaPaths(driveC.path()).resolve(programPath), driveC.filePath(file));
 }
 
 QTEST_GUILESS_MAIN(TestMediaPaths)
