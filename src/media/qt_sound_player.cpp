@@ -15,6 +15,8 @@
 #include <cstring>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace korivanta {
 
 namespace {
@@ -119,21 +121,59 @@ bool QtSoundPlayer::audioOutputAvailable()
     return !QMediaDevices::defaultAudioOutput().isNull();
 }
 
+QtSoundPlayer::FileStamp QtSoundPlayer::FileStamp::of(const QString &file)
+{
+    FileStamp stamp;
+    struct stat st {};
+    if (file.isEmpty() || ::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return stamp;
+    const auto nanos = [](const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    stamp.exists = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.modified = nanos(st.st_mtim);
+    stamp.changed = nanos(st.st_ctim);
+    return stamp;
+}
+
 QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path)
 {
-    if (Sound *known = m_byPath.value(path))
-        return *known;
+    // The path is resolved on every play: a folder or file may have come or
+    // gone since the last one.
     const QString file = m_paths.resolve(path);
     Sound *sound = m_byFile.value(file);
     if (!sound) {
         m_sounds.push_back(std::make_unique<Sound>());
         sound = m_sounds.back().get();
         sound->file = file;
-        sound->problem = wavProblem(file);
         m_byFile.insert(file, sound);
     }
     m_byPath.insert(path, sound);
+    const FileStamp stamp = FileStamp::of(file);
+    if (!sound->checked || stamp != sound->stamp) {
+        sound->checked = true;
+        sound->stamp = stamp;
+        sound->problem = wavProblem(file);
+        if (sound->effectMade)
+            dropEffect(*sound); // the decoded copy is of the file as it was
+    }
     return *sound;
+}
+
+void QtSoundPlayer::dropEffect(Sound &sound)
+{
+    sound.effectMade = false;
+    sound.ready = false;
+    sound.playing = false;
+    QMetaObject::invokeMethod(m_audio, [s = &sound] {
+        delete s->effect;
+        s->effect = nullptr;
+        s->undecodable = false;
+        s->awaiting.clear();
+        s->ready = false;
+        s->playing = false;
+    });
 }
 
 void QtSoundPlayer::makeEffect(Sound &sound)
@@ -142,6 +182,7 @@ void QtSoundPlayer::makeEffect(Sound &sound)
     QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] {
         auto *effect = new QSoundEffect;
         s->effect = effect;
+        s->undecodable = false;
         // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
         QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
             if (effect->status() == QSoundEffect::Ready) {

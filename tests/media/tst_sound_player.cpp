@@ -1,16 +1,19 @@
 // The real sound player returns at once whatever it is given, and a sound that
-// cannot be played costs exactly one warning line per call. Runs with or
-// without an audio device; the checks that need one are skipped without.
+// cannot be played costs exactly one warning line per call. Runs on a null
+// sink of its own when PulseAudio is installed, else without an audio device;
+// the checks that need one are skipped without.
 #include "media/media_paths.h"
 #include "media/qt_sound_player.h"
 
 #include "support/media_fixtures.h"
+#include "support/pulse_null_sink.h"
 #include "support/stderr_capture.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
 
 using namespace korivanta;
@@ -62,21 +65,28 @@ private slots:
     void soundsOfDifferentFilesPlayTogether();
     void decodingFailureFoundLaterStillWarnsOnce();
     void destroyedWhilePlaying();
+    void recordingPutInPlaceAfterAFailedPlayPlays();
+    void changedFileIsCheckedAgain_data();
+    void changedFileIsCheckedAgain();
+    void rewrittenSoundPlaysItsNewContent();
 
 private:
     QString programPath(const QString &name) const { return QStringLiteral("c:\\Trab_zumel\\sonido\\") + name; }
 
     QTemporaryDir m_driveC;
     std::unique_ptr<MediaPaths> m_paths;
+    PulseNullSink m_sink;
 };
 
 void TestSoundPlayer::initTestCase()
 {
+    if (!m_sink.start())
+        qWarning("no null sink, testing without an audio device: %s", qPrintable(m_sink.error()));
     QVERIFY(m_driveC.isValid());
     m_paths = std::make_unique<MediaPaths>(m_driveC.path());
     const QString dir = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/"));
-    writeFile(dir + QStringLiteral("bien.wav"), wavBytes(300));
-    writeFile(dir + QStringLiteral("otro.wav"), wavBytes(300, 660));
+    writeFile(dir + QStringLiteral("bien.wav"), wavBytes(2000));
+    writeFile(dir + QStringLiteral("otro.wav"), wavBytes(2000, 660));
     writeFile(dir + QStringLiteral("texto.wav"), "esto no es un sonido\n");
     writeFile(dir + QStringLiteral("vacio.wav"), QByteArray());
     writeFile(dir + QStringLiteral("sin_formato.wav"), riff(chunk("data", QByteArray(100, '\0'))));
@@ -85,7 +95,7 @@ void TestSoundPlayer::initTestCase()
               riff(chunk("fmt ", fmtBody(2, 1, 22050, 4)) + chunk("data", QByteArray(100, '\0'))));
     writeFile(dir + QStringLiteral("cortado.wav"), wavBytes(300).left(30));
     QDir().mkpath(dir + QStringLiteral("carpeta.wav"));
-    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/grafemario/ch'.wav")), wavBytes(200));
+    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/grafemario/ch'.wav")), wavBytes(2000));
 }
 
 void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
@@ -234,6 +244,114 @@ void TestSoundPlayer::destroyedWhilePlaying()
         player.PlaySoundFile(programPath(QStringLiteral("otro.wav"))); // still decoding
     }
     QTest::qWait(100); // late notifications of the deleted effects must go nowhere
+}
+
+// A sound missing at its first play is looked for again at the next: the
+// recording put in place meanwhile plays (or, without a device, the warning is
+// about the device, no longer about a missing file).
+void TestSoundPlayer::recordingPutInPlaceAfterAFailedPlayPlays()
+{
+    const QString path = programPath(QStringLiteral("grabada_despues.wav"));
+    QtSoundPlayer player(*m_paths);
+    StderrCapture before;
+    player.PlaySoundFile(path);
+    const QStringList missing = StderrCapture::warnings(before.finish());
+    QCOMPARE(missing.size(), 1);
+    QVERIFY2(missing[0].contains(QStringLiteral("no existe")), qPrintable(missing[0]));
+
+    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/grabada_despues.wav")), wavBytes(300));
+    StderrCapture after;
+    player.PlaySoundFile(path);
+    QTest::qWait(100);
+    const QStringList warnings = StderrCapture::warnings(after.finish());
+    if (QtSoundPlayer::audioOutputAvailable()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+        QTRY_VERIFY(player.isPlaying(path));
+    } else {
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("dispositivo")), qPrintable(warnings[0]));
+    }
+}
+
+// A file played once and then changed on disk (rewritten in place or replaced
+// by a rename) is judged and decoded as it is now, not as it was.
+void TestSoundPlayer::changedFileIsCheckedAgain_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("then");
+    QTest::addColumn<bool>("byRename");
+    QTest::addColumn<QString>("reason"); // of the one warning of the second play; empty: it plays
+    QTest::addColumn<bool>("needsDevice");
+
+    const QByteArray text("esto no es un sonido\n");
+
+    QTest::newRow("sound rewritten as text") << wavBytes(300) << text << false << "no es un archivo WAV" << false;
+    QTest::newRow("sound replaced by text") << wavBytes(300) << text << true << "no es un archivo WAV" << false;
+    QTest::newRow("text rewritten as sound") << text << wavBytes(300) << false << QString() << true;
+    QTest::newRow("sound replaced by one of an unknown format")
+        << wavBytes(300) << riff(chunk("fmt ", fmtBody(0x55, 1, 22050, 16)) + chunk("data", QByteArray(200, '\0')))
+        << true << "formato 85" << false;
+}
+
+void TestSoundPlayer::changedFileIsCheckedAgain()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, then);
+    QFETCH(bool, byRename);
+    QFETCH(QString, reason);
+    QFETCH(bool, needsDevice);
+    if (needsDevice && !QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: no decoding happens");
+
+    const QString file = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/cambia.wav"));
+    const QString path = programPath(QStringLiteral("CAMBIA.WAV"));
+    writeFile(file, first);
+    QtSoundPlayer player(*m_paths);
+    StderrCapture quiet;
+    player.PlaySoundFile(path);
+    QTest::qWait(200); // decoded (or refused) as it first was
+    quiet.finish();
+
+    if (byRename) {
+        writeFile(file + QStringLiteral(".nuevo"), then);
+        QVERIFY(std::rename(QFile::encodeName(file + QStringLiteral(".nuevo")).constData(),
+                            QFile::encodeName(file).constData()) == 0);
+    } else {
+        writeFile(file, then);
+    }
+    StderrCapture capture;
+    player.PlaySoundFile(path);
+    QTest::qWait(300);
+    const QStringList warnings = StderrCapture::warnings(capture.finish());
+    if (reason.isEmpty()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+        QTRY_VERIFY(player.isPlaying(path));
+    } else {
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(reason), qPrintable(warnings[0]));
+        QVERIFY(!player.isPlaying(path));
+    }
+}
+
+// A short sound rewritten in place as a long one: the next play decodes the
+// file anew and plays the long one (the short copy would have ended long ago).
+void TestSoundPlayer::rewrittenSoundPlaysItsNewContent()
+{
+    if (!QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: nothing plays");
+    const QString file = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/regrabada.wav"));
+    const QString path = programPath(QStringLiteral("regrabada.wav"));
+    writeFile(file, wavBytes(100));
+    QtSoundPlayer player(*m_paths);
+    player.PlaySoundFile(path);
+    QTRY_VERIFY(player.isReady(path));
+    QTRY_VERIFY(!player.isPlaying(path));
+
+    writeFile(file, wavBytes(8000));
+    player.PlaySoundFile(path);
+    QTRY_VERIFY(player.isPlaying(path));
+    QTest::qWait(1500);
+    QVERIFY(player.isPlaying(path));
 }
 
 QTEST_MAIN(TestSoundPlayer)
