@@ -10,6 +10,11 @@
 // once. A sound that cannot be played gives one warning line on stderr per
 // PlaySoundFile call, and nothing else.
 //
+// Before a file reaches QSoundEffect it passes the checks of
+// media_file_checks.h: a regular file, PCM at 8,000 to 192,000 Hz, one or two
+// channels, a data chunk the file holds. Destroying the player never waits
+// more than a second for the sound thread, so the program's end cannot hang.
+//
 // The effects live on a thread of their own: starting one opens a stream on
 // the sound server, which takes from a fraction of a millisecond to tens of
 // milliseconds, and the windows must not wait for that. PlaySoundFile only
@@ -89,8 +94,11 @@ private:
     std::vector<std::unique_ptr<Sound>> m_sounds;
     QHash<QString, Sound *> m_byPath; // program path as given
     QHash<QString, Sound *> m_byFile; // local file: two spellings of one file share its sound
-    QThread m_audioThread;
-    QObject *m_audio; // lives on m_audioThread; every effect call runs there
+    // How long the destructor waits for the sound thread to end.
+    static constexpr int kEndWaitMs = 1000;
+
+    QThread *m_audioThread; // left running, never deleted, if it does not end in time
+    QObject *m_audio;       // lives on m_audioThread; every effect call runs there
 };
 
 } // namespace korivanta

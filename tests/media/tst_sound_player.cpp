@@ -9,12 +9,15 @@
 #include "support/pulse_null_sink.h"
 #include "support/stderr_capture.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
 #include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace korivanta;
 
@@ -95,13 +98,27 @@ void TestSoundPlayer::initTestCase()
               riff(chunk("fmt ", fmtBody(2, 1, 22050, 4)) + chunk("data", QByteArray(100, '\0'))));
     writeFile(dir + QStringLiteral("cortado.wav"), wavBytes(300).left(30));
     QDir().mkpath(dir + QStringLiteral("carpeta.wav"));
+    const QByteArray data(2000, '\0');
+    for (quint32 rate : {2u, 10u, 25u, 7999u, 192001u})
+        writeFile(dir + QStringLiteral("%1hz.wav").arg(rate),
+                  riff(chunk("fmt ", fmtBody(1, 1, rate, 16)) + chunk("data", data)));
+    writeFile(dir + QStringLiteral("tres_canales.wav"),
+              riff(chunk("fmt ", fmtBody(1, 3, 22050, 16)) + chunk("data", data)));
+    writeFile(dir + QStringLiteral("cortado_en_datos.wav"), wavBytes(300).left(2000));
+    QByteArray lying = riff(chunk("fmt ", fmtBody(1, 1, 22050, 16)) + chunk("data", data));
+    qToLittleEndian(quint32(0x7ffffff0), lying.data() + lying.size() - data.size() - 4);
+    writeFile(dir + QStringLiteral("miente.wav"), lying);
+    writeFile(dir + QStringLiteral("sin_muestras.wav"),
+              riff(chunk("fmt ", fmtBody(1, 2, 22050, 16)) + chunk("data", "ab")));
+    QVERIFY(::mkfifo(QFile::encodeName(dir + QStringLiteral("tuberia.wav")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir + QStringLiteral("cero.wav")));
     writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/grafemario/ch'.wav")), wavBytes(2000));
 }
 
 void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("reason"); // a word the warning must hold
+    QTest::addColumn<QString>("reason"); // a pattern the warning must hold
 
     QTest::newRow("empty path") << QString() << QStringLiteral("vacía");
     QTest::newRow("missing file") << programPath(QStringLiteral("nada.wav")) << QStringLiteral("no existe");
@@ -115,6 +132,21 @@ void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
     QTest::newRow("compressed format") << programPath(QStringLiteral("adpcm.wav")) << QStringLiteral("formato 2");
     QTest::newRow("cut in the header") << programPath(QStringLiteral("cortado.wav")) << QStringLiteral("formato");
     QTest::newRow("folder") << programPath(QStringLiteral("carpeta.wav")) << QStringLiteral("carpeta");
+    // Headers Qt's decoder must never see: it divides by what they give
+    // (SIGFPE below 8,000 Hz) or waits for data they promise (a hang at exit).
+    for (const char *rate : {"2", "10", "25", "7999", "192001"})
+        QTest::addRow("%s Hz", rate) << programPath(QStringLiteral("%1hz.wav").arg(rate))
+                                     << QStringLiteral(" %1 Hz").arg(rate);
+    QTest::newRow("three channels") << programPath(QStringLiteral("tres_canales.wav")) << QStringLiteral("3 canales");
+    QTest::newRow("cut in the data") << programPath(QStringLiteral("cortado_en_datos.wav"))
+                                     << QStringLiteral("cortado");
+    QTest::newRow("data size beyond the file")
+        << programPath(QStringLiteral("miente.wav")) << QStringLiteral("cortado");
+    QTest::newRow("less than one sample") << programPath(QStringLiteral("sin_muestras.wav")) << QStringLiteral("datos");
+    // Never opened in a way that waits, never read without end.
+    QTest::newRow("named pipe") << programPath(QStringLiteral("tuberia.wav")) << QStringLiteral("tubería");
+    QTest::newRow("link to /dev/zero") << programPath(QStringLiteral("cero.wav"))
+                                       << QStringLiteral("dispositivo|enlace simbólico");
 }
 
 void TestSoundPlayer::unplayableSoundWarnsOncePerCall()
@@ -131,7 +163,7 @@ void TestSoundPlayer::unplayableSoundWarnsOncePerCall()
     const QStringList warnings = StderrCapture::warnings(text);
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings[0].contains(QStringLiteral("«") + path + QStringLiteral("»")), qPrintable(warnings[0]));
-    QVERIFY2(warnings[0].contains(reason), qPrintable(warnings[0]));
+    QVERIFY2(warnings[0].contains(QRegularExpression(reason)), qPrintable(warnings[0]));
     QVERIFY(!player.isPlaying(path));
 }
 
