@@ -63,9 +63,12 @@ void MovieAnimationPlayer::setAnimationFile(const QString &path)
     m_data.setData(QByteArray());
     update();
 
-    m_localFile = m_paths.resolve(path);
+    const MediaPaths::Location where = m_paths.locate(path);
+    m_localFile = where.file;
     if (path.isEmpty())
         return fail(QStringLiteral("la ruta está vacía"));
+    if (!where.refusal.isEmpty())
+        return fail(where.refusal); // nothing is read
     // Only a regular file of bounded size is read, and only a GIF whose
     // canvas and frames fit the bounds reaches the decoder.
     QByteArray bytes;

@@ -89,11 +89,8 @@ QtSoundPlayer::FileStamp QtSoundPlayer::FileStamp::of(const QString &file)
     return stamp;
 }
 
-QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path)
+QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path, const QString &file)
 {
-    // The path is resolved on every play: a folder or file may have come or
-    // gone since the last one.
-    const QString file = m_paths.resolve(path);
     Sound *sound = m_byFile.value(file);
     if (!sound) {
         m_sounds.push_back(std::make_unique<Sound>());
@@ -161,7 +158,10 @@ void QtSoundPlayer::preload(const QStringList &paths)
     for (const QString &path : paths) {
         if (path.isEmpty())
             continue;
-        Sound &sound = soundFor(path);
+        const MediaPaths::Location where = m_paths.locate(path);
+        if (!where.refusal.isEmpty())
+            continue;
+        Sound &sound = soundFor(path, where.file);
         if (sound.problem.isEmpty() && !sound.effectMade && device)
             makeEffect(sound);
     }
@@ -173,7 +173,14 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
         warn(path, {}, QStringLiteral("la ruta está vacía"));
         return;
     }
-    Sound &sound = soundFor(path);
+    // The path is resolved on every play: a folder or file may have come or
+    // gone since the last one. A refused name reads nothing at all.
+    const MediaPaths::Location where = m_paths.locate(path);
+    if (!where.refusal.isEmpty()) {
+        warn(path, {}, where.refusal);
+        return;
+    }
+    Sound &sound = soundFor(path, where.file);
     if (!sound.problem.isEmpty()) {
         warn(path, sound.file, sound.problem);
         return;

@@ -86,7 +86,7 @@ private:
         std::atomic<bool> ready = false;
     };
 
-    Sound &soundFor(const QString &path);
+    Sound &soundFor(const QString &path, const QString &file);
     void makeEffect(Sound &sound);
     void dropEffect(Sound &sound);
 

@@ -123,7 +123,7 @@ void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
     QTest::newRow("empty path") << QString() << QStringLiteral("vacía");
     QTest::newRow("missing file") << programPath(QStringLiteral("nada.wav")) << QStringLiteral("no existe");
     QTest::newRow("missing folder") << QStringLiteral("c:\\Trab_zumel\\nada\\bien.wav") << QStringLiteral("no existe");
-    QTest::newRow("other drive") << QStringLiteral("d:\\Trab_zumel\\sonido\\bien.wav") << QStringLiteral("no existe");
+    QTest::newRow("other drive") << QStringLiteral("d:\\Trab_zumel\\sonido\\bien.wav") << QStringLiteral("unidad D:");
     QTest::newRow("text named .wav") << programPath(QStringLiteral("texto.wav"))
                                      << QStringLiteral("no es un archivo WAV");
     QTest::newRow("empty file") << programPath(QStringLiteral("vacio.wav")) << QStringLiteral("no es un archivo WAV");
