@@ -128,27 +128,33 @@ void QtSoundPlayer::dropEffect(Sound &sound)
 void QtSoundPlayer::makeEffect(Sound &sound)
 {
     sound.effectMade = true;
-    QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] {
-        auto *effect = new QSoundEffect;
-        s->effect = effect;
-        s->undecodable = false;
-        // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
-        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
-            if (effect->status() == QSoundEffect::Ready) {
-                s->ready = true;
-                s->awaiting.clear();
-            } else if (effect->status() == QSoundEffect::Error) {
-                s->undecodable = true;
-                s->playing = false;
-                const QStringList failed = std::exchange(s->awaiting, {});
-                for (const QString &path : failed)
-                    warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
-            }
-        });
-        QObject::connect(effect, &QSoundEffect::playingChanged, effect,
-                         [effect, s] { s->playing = effect->isPlaying(); });
-        effect->setSource(QUrl::fromLocalFile(file));
+    QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] { createEffect(s, file); });
+}
+
+void QtSoundPlayer::createEffect(Sound *s, const QString &file)
+{
+    delete s->effect; // closes its stream, if it has one
+    s->ready = false;
+    s->playing = false;
+    s->undecodable = false;
+    auto *effect = new QSoundEffect;
+    s->effect = effect;
+    // Decoding runs in Qt's sample cache, which keeps a file decoded once;
+    // the outcome arrives as a status change.
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
+        if (effect->status() == QSoundEffect::Ready) {
+            s->ready = true;
+            s->awaiting.clear();
+        } else if (effect->status() == QSoundEffect::Error) {
+            s->undecodable = true;
+            s->playing = false;
+            const QStringList failed = std::exchange(s->awaiting, {});
+            for (const QString &path : failed)
+                warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
+        }
     });
+    QObject::connect(effect, &QSoundEffect::playingChanged, effect, [effect, s] { s->playing = effect->isPlaying(); });
+    effect->setSource(QUrl::fromLocalFile(file));
 }
 
 void QtSoundPlayer::preload(const QStringList &paths)
@@ -198,11 +204,17 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
             warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
             return;
         }
-        if (s->effect->status() != QSoundEffect::Ready)
-            s->awaiting.append(path); // play() is held until decoding ends
         // Each file has one effect: playing a file that is still sounding
         // starts it again from its beginning, while sounds of other files go
-        // on and mix.
+        // on and mix. The running play is ended by replacing its effect with
+        // a new one over the same decoded sample, which closes its stream on
+        // the sound server: restarting an effect that plays leaves its stream
+        // open and the effect playing for ever, and quick clicks piled such
+        // streams up.
+        if (s->effect->isPlaying())
+            createEffect(s, s->file);
+        if (s->effect->status() != QSoundEffect::Ready)
+            s->awaiting.append(path); // play() is held until decoding ends
         s->effect->play();
     });
 }

@@ -88,6 +88,7 @@ private:
 
     Sound &soundFor(const QString &path, const QString &file);
     void makeEffect(Sound &sound);
+    static void createEffect(Sound *sound, const QString &file); // on the audio thread
     void dropEffect(Sound &sound);
 
     const MediaPaths &m_paths;

@@ -72,6 +72,7 @@ private slots:
     void changedFileIsCheckedAgain_data();
     void changedFileIsCheckedAgain();
     void rewrittenSoundPlaysItsNewContent();
+    void quickRepeatedPlaysLeaveNoStream();
 
 private:
     QString programPath(const QString &name) const { return QStringLiteral("c:\\Trab_zumel\\sonido\\") + name; }
@@ -384,6 +385,29 @@ void TestSoundPlayer::rewrittenSoundPlaysItsNewContent()
     QTRY_VERIFY(player.isPlaying(path));
     QTest::qWait(1500);
     QVERIFY(player.isPlaying(path));
+}
+
+// A learner clicking one sound about every 50 ms, then a pause: once the
+// sound has ended no playback stream is left open on the sound server, and
+// at no time does one sound hold more than one.
+void TestSoundPlayer::quickRepeatedPlaysLeaveNoStream()
+{
+    if (!QtSoundPlayer::audioOutputAvailable() || !m_sink.sinkInputs().isEmpty())
+        QSKIP("needs the test's own null sink, with no stream open");
+    QtSoundPlayer player(*m_paths);
+    const QString path = programPath(QStringLiteral("bien.wav"));
+    player.preload({path});
+    QTRY_VERIFY(player.isReady(path));
+    int most = 0;
+    for (int i = 0; i < 40; ++i) {
+        player.PlaySoundFile(path);
+        QTest::qWait(50);
+        if (i % 10 == 9)
+            most = qMax(most, int(m_sink.sinkInputs().size()));
+    }
+    QVERIFY2(most <= 1, qPrintable(QString::number(most)));
+    QTRY_VERIFY_WITH_TIMEOUT(!player.isPlaying(path), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sink.sinkInputs(), QStringList(), 5000);
 }
 
 QTEST_MAIN(TestSoundPlayer)
