@@ -51,13 +51,16 @@ QtSoundPlayer::~QtSoundPlayer()
     std::vector<Sound *> sounds;
     for (const auto &sound : m_sounds)
         sounds.push_back(sound.get());
+    // The thread's loop ends only after the effects are gone: a quit() from
+    // here could end it before the deletion has run, and effects left alive
+    // at exit tear down the sound server connection under their streams.
     QMetaObject::invokeMethod(m_audio, [sounds] {
         for (Sound *sound : sounds) {
             delete sound->effect;
             sound->effect = nullptr;
         }
+        QThread::currentThread()->quit();
     });
-    m_audioThread->quit();
     if (m_audioThread->wait(QDeadlineTimer(kEndWaitMs))) {
         delete m_audioThread;
         delete m_audio;
