@@ -96,6 +96,8 @@ MediaPaths::Location MediaPaths::locate(const QString &programPath) const
             QString missing = dir;
             for (qsizetype j = i; j < parts.size(); ++j)
                 missing += (missing.isEmpty() ? QString() : QStringLiteral("/")) + parts[j];
+            if (base.isEmpty() && missing.startsWith(QLatin1Char(':')))
+                missing.prepend(QStringLiteral("./"));
             return {missing, {}};
         }
         const QFileInfo entry(found);
@@ -112,7 +114,12 @@ MediaPaths::Location MediaPaths::locate(const QString &programPath) const
         }
         dir = found;
     }
-    return {dir.isEmpty() ? QStringLiteral(".") : dir, {}}; // "." or "a\..": the working folder
+    if (dir.isEmpty())
+        return {QStringLiteral("."), {}}; // "." or "a\..": the working folder
+    // Qt reads a name that starts with ':' from the program's own resources.
+    if (base.isEmpty() && dir.startsWith(QLatin1Char(':')))
+        dir.prepend(QStringLiteral("./"));
+    return {dir, {}};
 }
 
 } // namespace korivanta

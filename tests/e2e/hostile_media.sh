@@ -127,6 +127,7 @@ prepare_case() {
     CASE=$E2E_WORK/$1
     rm -rf "$CASE"
     mkdir -p "$CASE/work" "$CASE/drive_d" "$CASE/outside"
+    CASE=$(realpath "$CASE")
     cp "$E2E_BIN" "$CASE/korivanta" || fail "cannot copy the program"
     cp -r "$DRIVE_C" "$CASE/drive_c" || fail "cannot copy the data folder"
     C=$CASE/drive_c
@@ -147,15 +148,22 @@ set_word_media() {
 }
 
 # The paths the program opened that lie under the case's folder but outside
-# drive C and the working folder, or that are one of the outside targets.
+# drive C and the working folder, or that are one of the outside targets;
+# each path with its links followed and ".." taken away, as the files lie now.
 opened_outside() {
+    local path real
     cat "$CASE"/trace.* 2>/dev/null |
-        sed -n 's/^[a-z0-9_]*(\(AT_FDCWD, \)\{0,1\}"\([^"]*\)".* = [0-9][0-9]*$/\2/p' |
+        sed -n 's/^[a-z0-9_]*(\(AT_FDCWD, \)\{0,1\}"\([^"]*\)".* = [0-9][0-9]*$/\2/p' | sort -u |
         while IFS= read -r path; do
             [[ $path == /* ]] || path=$CASE/work/$path
             case $path in
+            "$CASE"/* | /etc/passwd | /dev/zero) ;;
+            *) continue ;;
+            esac
+            real=$(realpath -m -- "$path")
+            case $real in
             "$C" | "$C"/* | "$CASE"/work | "$CASE"/work/* | "$CASE"/korivanta) ;;
-            "$CASE"/* | /etc/passwd | /dev/zero) echo "$path" ;;
+            "$CASE"/* | /etc/passwd | /dev/zero) echo "$path ($real)" ;;
             esac
         done | sort -u
 }

@@ -233,6 +233,8 @@ void TestMediaPaths::namesStayInsideTheirBase_data()
     QTest::newRow("relative, climbing back in")
         << QStringLiteral("..\\..\\propio.wav") << QStringLiteral("work/propio.wav") << false;
     QTest::newRow("bare name") << QStringLiteral("propio.wav") << QStringLiteral("work/propio.wav") << false;
+    // Qt would read a name starting with ':' from the program's own resources.
+    QTest::newRow("resource-like name") << QStringLiteral(":/ventana.png") << QString() << false;
     QTest::newRow("drive D") << QStringLiteral("d:\\secreto.wav") << QString() << true;
     QTest::newRow("drive D, climbing") << QStringLiteral("D:\\..\\drive_d\\secreto.wav") << QString() << true;
     QTest::newRow("drive Z") << QStringLiteral("z:") << QString() << true;
@@ -285,6 +287,7 @@ void TestMediaPaths::namesStayInsideTheirBase()
         return;
     }
     QVERIFY(!where.file.isEmpty());
+    QVERIFY2(!where.file.startsWith(QLatin1Char(':')), qPrintable(where.file));
     const QString absolute =
         QDir::isAbsolutePath(where.file) ? where.file : root.filePath(QStringLiteral("work/")) + where.file;
     if (found.isEmpty()) {
