@@ -30,8 +30,10 @@ bool PulseNullSink::start()
     m_server.setProcessEnvironment(env);
     m_server.setStandardOutputFile(QProcess::nullDevice());
     m_server.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.log")));
+    // A test that crashes leaves the server behind: it ends itself after
+    // 30 s without a client.
     m_server.start(pulseaudio,
-                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=30"),
                     QStringLiteral("--use-pid-file=no"), QStringLiteral("-L"),
                     QStringLiteral("module-null-sink sink_name=nullsink"), QStringLiteral("-L"),
                     QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + m_socket});
