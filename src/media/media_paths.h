@@ -3,6 +3,25 @@
 // own location; every path component is matched without regard to letter case
 // (Unicode-aware, compared in NFC), so "Grafemario" and "grafemario" reach the
 // same folder and a name stored decomposed on disk is still found.
+//
+// When several entries of one folder match a component (say "grafemario" and
+// "Grafemario" both exist after a copy), the one whose name as stored on disk
+// comes first in UTF-16 code-unit order is taken, whatever spelling was asked
+// for: "Grafemario" before "grafemario" (capitals sort before small letters),
+// a decomposed "ñ" ("n" and a combining tilde) before a composed one. So every
+// spelling of a path reaches the same file.
+//
+// Names cannot reach outside the folder they start in, the base:
+// - "c:\..." and rooted paths ("\...") start in drive C; a name without drive
+//   or leading separator starts in the working folder (a bare file name such
+//   as "palabra.wav" is used there unchanged);
+// - "." and ".." are taken by their names alone, as Windows does, before any
+//   folder is looked at, and ".." never climbs above the base;
+// - a name on any other drive letter is refused: there is only drive C;
+// - an entry on the way that is a symbolic link is followed only when it leads
+//   to a place inside the base; one that leads outside it is refused.
+// A refused name is reported with the reason and names no file at all, so the
+// caller reads nothing.
 #pragma once
 
 #include <QString>
@@ -19,10 +38,19 @@ public:
 
     const QString &driveC() const { return m_driveC; }
 
-    // The local file a program path names. A path that does not exist comes
-    // back as a path that does not exist, so that opening it fails as it should.
-    // A value without drive or folder is used relative to the working directory.
-    QString resolve(const QString &programPath) const;
+    struct Location {
+        // The local file; empty for an empty or refused name. A path that does
+        // not exist comes back as a path that does not exist, so that opening
+        // it fails as it should.
+        QString file;
+        // Why the name is refused (a Spanish sentence), empty when it is not.
+        QString refusal;
+    };
+    Location locate(const QString &programPath) const;
+
+    // The local file a program path names: locate().file (empty when the
+    // name is refused).
+    QString resolve(const QString &programPath) const { return locate(programPath).file; }
 
 private:
     QString m_driveC;

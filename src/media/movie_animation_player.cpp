@@ -1,9 +1,8 @@
 #include "media/movie_animation_player.h"
 
+#include "media/media_file_checks.h"
 #include "media/media_paths.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QMovie>
 #include <QPainter>
 
@@ -20,52 +19,6 @@ void warn(const QString &path, const QString &file, const QString &problem)
         line += QStringLiteral(" (%1)").arg(file);
     line += QStringLiteral(": ") + problem;
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-}
-
-// Walks the blocks of a GIF up to its trailer without decoding any image.
-// Qt's decoder plays whatever part of a cut-short file it can read, and loops
-// over it; a file that stops before its trailer is treated as unreadable here.
-QString gifProblem(const QByteArray &gif)
-{
-    const auto *b = reinterpret_cast<const uchar *>(gif.constData());
-    const qsizetype size = gif.size();
-    if (size < 13 || !(gif.startsWith("GIF87a") || gif.startsWith("GIF89a")))
-        return QStringLiteral("no es un archivo GIF");
-    const auto colourTable = [](uchar packed) { return (packed & 0x80) ? 3 * (2 << (packed & 7)) : 0; };
-    const QString cut = QStringLiteral("el GIF está cortado antes de su final");
-
-    qsizetype at = 13 + colourTable(b[10]);
-    // Skips a run of data sub-blocks; false when the file ends inside it.
-    const auto skipSubBlocks = [&] {
-        while (at < size) {
-            const uchar length = b[at++];
-            if (length == 0)
-                return true;
-            at += length;
-        }
-        return false;
-    };
-    int images = 0;
-    while (at < size) {
-        switch (b[at++]) {
-        case 0x3b: // trailer
-            return images > 0 ? QString() : QStringLiteral("el GIF no contiene ninguna imagen");
-        case 0x21: // extension: label, then sub-blocks
-            if (++at > size || !skipSubBlocks())
-                return cut;
-            break;
-        case 0x2c: // image: descriptor, local colour table, LZW code size, sub-blocks
-            if (at + 9 > size)
-                return cut;
-            at += 9 + colourTable(b[at + 8]) + 1;
-            if (at > size || !skipSubBlocks())
-                return cut;
-            ++images;
-            break;
-        default: return QStringLiteral("el GIF tiene un bloque desconocido en el byte %1").arg(at - 1);
-        }
-    }
-    return cut;
 }
 
 } // namespace
@@ -112,19 +65,21 @@ void MovieAnimationPlayer::setAnimationFile(const QString &path)
     m_data.setData(QByteArray());
     update();
 
-    m_localFile = m_paths.resolve(path);
+    const MediaPaths::Location where = m_paths.locate(path);
+    m_localFile = where.file;
     if (path.isEmpty())
         return fail(QStringLiteral("la ruta está vacía"));
-    QFile file(m_localFile);
-    if (!file.exists())
-        return fail(QStringLiteral("el archivo no existe"));
-    if (QFileInfo(m_localFile).isDir())
-        return fail(QStringLiteral("es una carpeta, no un archivo"));
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("no se puede leer el archivo (%1)").arg(file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (const QString problem = gifProblem(bytes); !problem.isEmpty())
+    if (!where.refusal.isEmpty())
+        return fail(where.refusal); // nothing is read
+    // Only a regular file of bounded size is read, and only a GIF whose
+    // canvas and frames fit the bounds reaches the decoder.
+    QByteArray bytes;
+    if (const QString problem = media_checks::readRegularFile(m_localFile, media_checks::kMaxAnimationBytes, bytes);
+        !problem.isEmpty())
         return fail(problem);
+    if (const QString problem = media_checks::gifProblem(bytes); !problem.isEmpty())
+        return fail(problem);
+    media_checks::limitImageAllocation();
 
     m_data.setData(bytes);
     m_data.open(QIODevice::ReadOnly);

@@ -1,19 +1,20 @@
 #include "media/qt_sound_player.h"
 
+#include "media/media_file_checks.h"
 #include "media/media_paths.h"
 
 #include <QAudioDevice>
+#include <QDeadlineTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QThread>
 #include <QUrl>
-#include <QtEndian>
 
 #include <cstdio>
-#include <cstring>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace korivanta {
 
@@ -28,69 +29,13 @@ void warn(const QString &path, const QString &file, const QString &problem)
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
 }
 
-// Reads the RIFF chunk headers of a WAV file and says what keeps QSoundEffect
-// from playing it, or nothing when it looks playable: PCM of 8, 16 or 32 bits
-// or 32-bit float (also in the extensible layout), with a data chunk. This
-// catches the usual faults before QSoundEffect, which would report them later
-// and with a message of its own.
-QString wavProblem(const QString &file)
-{
-    QFile f(file);
-    if (!f.exists())
-        return QStringLiteral("el archivo no existe");
-    if (QFileInfo(file).isDir())
-        return QStringLiteral("es una carpeta, no un archivo");
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se puede leer el archivo (%1)").arg(f.errorString());
-
-    char riff[12];
-    if (f.read(riff, 12) != 12 || memcmp(riff, "RIFF", 4) != 0 || memcmp(riff + 8, "WAVE", 4) != 0)
-        return QStringLiteral("no es un archivo WAV");
-
-    bool haveFormat = false;
-    while (true) {
-        char header[8];
-        if (f.read(header, 8) != 8)
-            return haveFormat ? QStringLiteral("el WAV no tiene datos de sonido")
-                              : QStringLiteral("el WAV no tiene bloque de formato");
-        const quint32 size = qFromLittleEndian<quint32>(header + 4);
-        const qint64 body = f.pos();
-        if (memcmp(header, "fmt ", 4) == 0) {
-            char fmt[40] = {};
-            const qint64 got = f.read(fmt, qMin<qint64>(size, qint64(sizeof fmt)));
-            if (got < 16)
-                return QStringLiteral("el bloque de formato del WAV está incompleto");
-            quint16 tag = qFromLittleEndian<quint16>(fmt);
-            const quint16 channels = qFromLittleEndian<quint16>(fmt + 2);
-            const quint32 rate = qFromLittleEndian<quint32>(fmt + 4);
-            const quint16 bits = qFromLittleEndian<quint16>(fmt + 14);
-            if (tag == 0xfffe && got >= 26)
-                tag = qFromLittleEndian<quint16>(fmt + 24); // the sub-format's first two bytes: the plain tag
-            const bool supported = (tag == 1 && (bits == 8 || bits == 16 || bits == 32)) || (tag == 3 && bits == 32);
-            if (!supported || channels == 0 || rate == 0)
-                return QStringLiteral(
-                           "formato de WAV que no se puede reproducir (formato %1, %2 bits, %3 canales, %4 Hz)")
-                    .arg(tag)
-                    .arg(bits)
-                    .arg(channels)
-                    .arg(rate);
-            haveFormat = true;
-        } else if (memcmp(header, "data", 4) == 0) {
-            return haveFormat ? QString() : QStringLiteral("el WAV no tiene bloque de formato");
-        }
-        // Chunks are padded to an even size.
-        if (!f.seek(body + size + (size & 1)))
-            return QStringLiteral("el WAV está incompleto");
-    }
-}
-
 } // namespace
 
-QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths), m_audio(new QObject)
+QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths), m_audioThread(new QThread), m_audio(new QObject)
 {
-    m_audioThread.setObjectName(QStringLiteral("korivanta-sound"));
-    m_audio->moveToThread(&m_audioThread);
-    m_audioThread.start();
+    m_audioThread->setObjectName(QStringLiteral("korivanta-sound"));
+    m_audio->moveToThread(m_audioThread);
+    m_audioThread->start();
     // The first look at the audio devices connects to the sound server; do it
     // now rather than on the first key press.
     audioOutputAvailable();
@@ -99,19 +44,31 @@ QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths), m_audio(
 QtSoundPlayer::~QtSoundPlayer()
 {
     // The effects are deleted on their own thread, after every play handed
-    // over before this point.
-    QMetaObject::invokeMethod(
-        m_audio,
-        [this] {
-            for (const auto &sound : m_sounds) {
-                delete sound->effect;
-                sound->effect = nullptr;
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    m_audioThread.quit();
-    m_audioThread.wait();
-    delete m_audio;
+    // over before this point. Deleting an effect waits for Qt's decoder; the
+    // end of the program must never hang on that, so the wait is bounded and
+    // a thread still busy after it is left behind, with the sounds it uses,
+    // for the end of the process to take.
+    std::vector<Sound *> sounds;
+    for (const auto &sound : m_sounds)
+        sounds.push_back(sound.get());
+    // The thread's loop ends only after the effects are gone: a quit() from
+    // here could end it before the deletion has run, and effects left alive
+    // at exit tear down the sound server connection under their streams.
+    QMetaObject::invokeMethod(m_audio, [sounds] {
+        for (Sound *sound : sounds) {
+            delete sound->effect;
+            sound->effect = nullptr;
+        }
+        QThread::currentThread()->quit();
+    });
+    if (m_audioThread->wait(QDeadlineTimer(kEndWaitMs))) {
+        delete m_audioThread;
+        delete m_audio;
+        return;
+    }
+    std::fprintf(stderr, "korivanta: aviso: el reproductor de sonido no terminó a tiempo; el programa acaba sin él\n");
+    for (auto &sound : m_sounds)
+        (void)sound.release();
 }
 
 bool QtSoundPlayer::audioOutputAvailable()
@@ -119,46 +76,88 @@ bool QtSoundPlayer::audioOutputAvailable()
     return !QMediaDevices::defaultAudioOutput().isNull();
 }
 
-QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path)
+QtSoundPlayer::FileStamp QtSoundPlayer::FileStamp::of(const QString &file)
 {
-    if (Sound *known = m_byPath.value(path))
-        return *known;
-    const QString file = m_paths.resolve(path);
+    FileStamp stamp;
+    struct stat st {};
+    if (file.isEmpty() || ::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return stamp;
+    const auto nanos = [](const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    stamp.exists = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.modified = nanos(st.st_mtim);
+    stamp.changed = nanos(st.st_ctim);
+    return stamp;
+}
+
+QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path, const QString &file)
+{
     Sound *sound = m_byFile.value(file);
     if (!sound) {
         m_sounds.push_back(std::make_unique<Sound>());
         sound = m_sounds.back().get();
         sound->file = file;
-        sound->problem = wavProblem(file);
         m_byFile.insert(file, sound);
     }
     m_byPath.insert(path, sound);
+    const FileStamp stamp = FileStamp::of(file);
+    if (!sound->checked || stamp != sound->stamp) {
+        sound->checked = true;
+        sound->stamp = stamp;
+        sound->problem = media_checks::wavProblem(file);
+        if (sound->effectMade)
+            dropEffect(*sound); // the decoded copy is of the file as it was
+    }
     return *sound;
+}
+
+void QtSoundPlayer::dropEffect(Sound &sound)
+{
+    sound.effectMade = false;
+    sound.ready = false;
+    sound.playing = false;
+    QMetaObject::invokeMethod(m_audio, [s = &sound] {
+        delete s->effect;
+        s->effect = nullptr;
+        s->undecodable = false;
+        s->awaiting.clear();
+        s->ready = false;
+        s->playing = false;
+    });
 }
 
 void QtSoundPlayer::makeEffect(Sound &sound)
 {
     sound.effectMade = true;
-    QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] {
-        auto *effect = new QSoundEffect;
-        s->effect = effect;
-        // Decoding runs in Qt's sample cache; the outcome arrives as a status change.
-        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
-            if (effect->status() == QSoundEffect::Ready) {
-                s->ready = true;
-                s->awaiting.clear();
-            } else if (effect->status() == QSoundEffect::Error) {
-                s->undecodable = true;
-                s->playing = false;
-                const QStringList failed = std::exchange(s->awaiting, {});
-                for (const QString &path : failed)
-                    warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
-            }
-        });
-        QObject::connect(effect, &QSoundEffect::playingChanged, effect,
-                         [effect, s] { s->playing = effect->isPlaying(); });
-        effect->setSource(QUrl::fromLocalFile(file));
+    QMetaObject::invokeMethod(m_audio, [s = &sound, file = sound.file] { createEffect(s, file); });
+}
+
+void QtSoundPlayer::createEffect(Sound *s, const QString &file)
+{
+    delete s->effect; // closes its stream, if it has one
+    s->ready = false;
+    s->playing = false;
+    s->undecodable = false;
+    auto *effect = new QSoundEffect;
+    s->effect = effect;
+    // Decoding runs in Qt's sample cache, which keeps a file decoded once;
+    // the outcome arrives as a status change.
+    QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect, s] {
+        if (effect->status() == QSoundEffect::Ready) {
+            s->ready = true;
+            s->awaiting.clear();
+        } else if (effect->status() == QSoundEffect::Error) {
+            s->undecodable = true;
+            s->playing = false;
+            const QStringList failed = std::exchange(s->awaiting, {});
+            for (const QString &path : failed)
+                warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
+        }
     });
+    QObject::connect(effect, &QSoundEffect::playingChanged, effect, [effect, s] { s->playing = effect->isPlaying(); });
+    effect->setSource(QUrl::fromLocalFile(file));
 }
 
 void QtSoundPlayer::preload(const QStringList &paths)
@@ -168,7 +167,10 @@ void QtSoundPlayer::preload(const QStringList &paths)
     for (const QString &path : paths) {
         if (path.isEmpty())
             continue;
-        Sound &sound = soundFor(path);
+        const MediaPaths::Location where = m_paths.locate(path);
+        if (!where.refusal.isEmpty())
+            continue;
+        Sound &sound = soundFor(path, where.file);
         if (sound.problem.isEmpty() && !sound.effectMade && device)
             makeEffect(sound);
     }
@@ -180,7 +182,14 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
         warn(path, {}, QStringLiteral("la ruta está vacía"));
         return;
     }
-    Sound &sound = soundFor(path);
+    // The path is resolved on every play: a folder or file may have come or
+    // gone since the last one. A refused name reads nothing at all.
+    const MediaPaths::Location where = m_paths.locate(path);
+    if (!where.refusal.isEmpty()) {
+        warn(path, {}, where.refusal);
+        return;
+    }
+    Sound &sound = soundFor(path, where.file);
     if (!sound.problem.isEmpty()) {
         warn(path, sound.file, sound.problem);
         return;
@@ -198,11 +207,17 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
             warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
             return;
         }
-        if (s->effect->status() != QSoundEffect::Ready)
-            s->awaiting.append(path); // play() is held until decoding ends
         // Each file has one effect: playing a file that is still sounding
         // starts it again from its beginning, while sounds of other files go
-        // on and mix.
+        // on and mix. The running play is ended by replacing its effect with
+        // a new one over the same decoded sample, which closes its stream on
+        // the sound server: restarting an effect that plays leaves its stream
+        // open and the effect playing for ever, and quick clicks piled such
+        // streams up.
+        if (s->effect->isPlaying())
+            createEffect(s, s->file);
+        if (s->effect->status() != QSoundEffect::Ready)
+            s->awaiting.append(path); // play() is held until decoding ends
         s->effect->play();
     });
 }

@@ -1,10 +1,19 @@
 // The real sound player, on QSoundEffect.
 //
-// Each file is checked and decoded once: the first time a path is played or
-// preloaded, it is resolved, its WAV header is read and a QSoundEffect is made
-// for it and kept. Playing it again starts the kept effect, without touching
-// the disk. A sound that cannot be played gives one warning line on stderr per
+// Each file is checked and decoded once for as long as it stays the same: the
+// first time a path is played or preloaded, it is resolved, its WAV header is
+// read and a QSoundEffect is made for it and kept. Every later play resolves
+// the path again and compares the file's identity and times (one stat) with
+// those seen at the check: the kept effect is started when nothing changed;
+// a file that appeared, disappeared, was replaced or rewritten is checked and
+// decoded afresh, so a recording put in place while the game runs plays at
+// once. A sound that cannot be played gives one warning line on stderr per
 // PlaySoundFile call, and nothing else.
+//
+// Before a file reaches QSoundEffect it passes the checks of
+// media_file_checks.h: a regular file, PCM at 8,000 to 192,000 Hz, one or two
+// channels, a data chunk the file holds. Destroying the player never waits
+// more than a second for the sound thread, so the program's end cannot hang.
 //
 // The effects live on a thread of their own: starting one opens a stream on
 // the sound server, which takes from a fraction of a millisecond to tens of
@@ -52,10 +61,21 @@ public:
     static bool audioOutputAvailable();
 
 private:
+    // What one stat tells of a file: enough to see it replaced or rewritten.
+    struct FileStamp {
+        bool exists = false;
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modified = 0, changed = 0; // times in nanoseconds
+        bool operator==(const FileStamp &) const = default;
+        static FileStamp of(const QString &file);
+    };
+
     struct Sound {
         // Known to the calling thread only.
         QString file;    // the local file
         QString problem; // why it cannot be played; empty when it looks playable
+        FileStamp stamp; // the file as it was when checked
+        bool checked = false;
         bool effectMade = false;
         // Known to the audio thread only.
         QSoundEffect *effect = nullptr;
@@ -66,15 +86,20 @@ private:
         std::atomic<bool> ready = false;
     };
 
-    Sound &soundFor(const QString &path);
+    Sound &soundFor(const QString &path, const QString &file);
     void makeEffect(Sound &sound);
+    static void createEffect(Sound *sound, const QString &file); // on the audio thread
+    void dropEffect(Sound &sound);
 
     const MediaPaths &m_paths;
     std::vector<std::unique_ptr<Sound>> m_sounds;
     QHash<QString, Sound *> m_byPath; // program path as given
     QHash<QString, Sound *> m_byFile; // local file: two spellings of one file share its sound
-    QThread m_audioThread;
-    QObject *m_audio; // lives on m_audioThread; every effect call runs there
+    // How long the destructor waits for the sound thread to end.
+    static constexpr int kEndWaitMs = 1000;
+
+    QThread *m_audioThread; // left running, never deleted, if it does not end in time
+    QObject *m_audio;       // lives on m_audioThread; every effect call runs there
 };
 
 } // namespace korivanta

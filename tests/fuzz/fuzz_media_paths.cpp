@@ -1,9 +1,11 @@
 // Fuzzes MediaPaths::resolve with any string as a program path, over a small
 // drive C tree made at start. What must hold for every input:
-// - an empty path gives an empty result, any other path a non-empty one;
+// - an empty path gives an empty result; a path on another drive letter, or
+//   one through the tree's link that leads out, is refused (an empty result
+//   with a reason); any other path gives a non-empty result;
 // - the same path always gives the same result;
 // - a path with drive C, or rooted without a drive, stays inside drive C, and
-//   a path with another drive letter inside that drive's folder;
+//   a relative one inside the working folder, also after following links;
 // - a path that names a file of the tree, in any letter case, with either
 //   separator, repeated separators, or decomposed letters, finds that file.
 #include "media/media_paths.h"
@@ -38,6 +40,9 @@ const char16_t *const kFiles[] = {
     u"Trab_zumel/dibujos/uta uta.bmp",
 };
 
+// A link inside the tree to a folder outside it, which holds a file.
+const char16_t kLinkOut[] = u"Trab_zumel/fuera";
+
 // A program path in a form two spellings of the same file share.
 QString key(QString path)
 {
@@ -60,6 +65,14 @@ bool inside(const QString &path, const QString &root)
 {
     const QString clean = QDir::cleanPath(path);
     return clean == root || clean.startsWith(root + QLatin1Char('/'));
+}
+
+// The longest part of the path that exists, with every link followed.
+QString realPrefix(QString path)
+{
+    while (!path.isEmpty() && !QFileInfo::exists(path))
+        path = QFileInfo(path).path() == path ? QString() : QFileInfo(path).path();
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
 }
 
 void check(bool ok, const char *what, const QString &path, const QString &result)
@@ -88,6 +101,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
             std::abort();
         s_knownKeys << key(QStringLiteral("c:\\") + QString::fromUtf16(file));
     }
+    const QString outside = s_tree->filePath(QStringLiteral("fuera"));
+    QDir().mkpath(outside);
+    QFile secret(outside + QStringLiteral("/secreto.wav"));
+    if (!secret.open(QIODevice::WriteOnly) ||
+        !QFile::link(outside, driveC + QLatin1Char('/') + QString::fromUtf16(kLinkOut)))
+        std::abort();
     // Relative paths are looked up in the working directory: an empty one.
     QDir().mkpath(s_tree->filePath(QStringLiteral("work")));
     if (::chdir(QFile::encodeName(s_tree->filePath(QStringLiteral("work"))).constData()) != 0)
@@ -107,18 +126,26 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     const QString path =
         (data[0] & 1) ? QString(reinterpret_cast<const QChar *>(bytes), n / 2) : QString::fromUtf8(bytes, n);
 
-    const QString result = s_paths->resolve(path);
-    check(result.isEmpty() == path.isEmpty(), "empty in, empty out", path, result);
+    const korivanta::MediaPaths::Location where = s_paths->locate(path);
+    const QString &result = where.file;
+    check(result.isEmpty() == (path.isEmpty() || !where.refusal.isEmpty()), "empty only when refused", path, result);
+    check(where.refusal.isEmpty() || !path.isEmpty(), "an empty path is not refused", path, result);
     check(s_paths->resolve(path) == result, "the same path, the same file", path, result);
 
     const QString driveC = s_paths->driveC();
     const bool hasDrive =
         path.size() >= 2 && path[0].isLetter() && path[0].unicode() < 128 && path[1] == QLatin1Char(':');
     if (hasDrive && path[0].toLower() != QLatin1Char('c')) {
-        const QString root = QDir::cleanPath(driveC + QStringLiteral("/../drive_") + QChar(path[0].toLower()));
-        check(inside(result, root), "another drive stays in its folder", path, result);
-    } else if (hasDrive || path.startsWith(QLatin1Char('\\')) || path.startsWith(QLatin1Char('/'))) {
-        check(inside(result, driveC), "drive C stays in drive C", path, result);
+        check(!where.refusal.isEmpty(), "another drive is refused", path, result);
+    } else if (!result.isEmpty()) {
+        const bool anchored = hasDrive || path.startsWith(QLatin1Char('\\')) || path.startsWith(QLatin1Char('/'));
+        const QString root = anchored ? driveC : QDir::currentPath();
+        check(!result.startsWith(QLatin1Char(':')), "never a name of the program's resources", path, result);
+        const QString absolute =
+            result.startsWith(QLatin1Char('/')) ? result : QDir::currentPath() + QLatin1Char('/') + result;
+        check(inside(absolute, root), "the name stays in its base", path, result);
+        const QString real = realPrefix(absolute);
+        check(real.isEmpty() || inside(real, QFileInfo(root).canonicalFilePath()), "no link leads out", path, result);
     }
 
     if (s_knownKeys.contains(key(path)))

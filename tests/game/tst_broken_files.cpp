@@ -11,6 +11,7 @@
 #include "menu/form1.h"
 #include "support/game_fixture.h"
 #include "support/keys.h"
+#include "support/media_fixtures.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,14 +39,6 @@ const QString kPicture = QStringLiteral("c:\\Trab_zumel\\dibujos\\uta.bmp");
 QList<WordRow> words(const QVariant &picture = {})
 {
     return {{"uta", "casa", "hogar", picture, {}}, {"anu", "perro", "animal", {}, {}}};
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
 }
 
 // Makes the file again as a database of the given statements.
@@ -361,6 +354,43 @@ private slots:
         QCOMPARE(game.palabra().toString(), QStringLiteral("anu"));
         QVERIFY(f.errors.isEmpty());
         QCOMPARE(fileBytes(f.driveC() + QStringLiteral("/Trab_zumel/dibujos/uta.bmp")), pictureBefore);
+    }
+
+    // Pictures that must not be read as they are: a named pipe (opening it
+    // would wait for a writer forever), a link to an endless device, and a
+    // 1 KB GIF whose canvas alone is 100 MB decoded. Each is a warning and an
+    // empty picture frame, as for a missing file; the word plays on.
+    void hostilePictureIsNotRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "fifo";
+        QTest::newRow("link to /dev/zero") << "zero";
+        QTest::newRow("5000 x 5000 GIF") << "huge";
+    }
+    void hostilePictureIsNotRead()
+    {
+        QFETCH(QString, kind);
+        GameFixture f(words(kPicture));
+        const QString file = f.driveC() + QStringLiteral("/Trab_zumel/dibujos/uta.bmp");
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (kind == QLatin1String("fifo"))
+            QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        else if (kind == QLatin1String("zero"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+        else
+            writeFile(file, bigCanvasGifBytes(5000, 5000, 50));
+
+        StderrCapture err;
+        ConObj &game = f.aceptar();
+        const QString warnings = err.text();
+        QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
+        QCOMPARE(game.palabra().toString(), QStringLiteral("uta"));
+        QVERIFY(f.control<ImageControl>(QStringLiteral("Image4"))->picture().isNull());
+        // One warning for each time the word is set up (three on the way in).
+        QVERIFY2(warnings.contains(kPicture), qPrintable(warnings));
+        QCOMPARE(warnings.count(QStringLiteral("aviso")), warnings.count(kPicture));
+        runHandler([&] { game.Image6_Click(); });
+        QCOMPARE(game.palabra().toString(), QStringLiteral("anu"));
     }
 
     // The real players over a drive C that holds only the words database:

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace korivanta;
 
 namespace {
@@ -81,6 +83,14 @@ void TestAnimationPlayer::initTestCase()
     writeFile(dir + QStringLiteral("texto.gif"), "esto no es una imagen\n");
     writeFile(dir + QStringLiteral("vacio.gif"), QByteArray());
     QDir().mkpath(dir + QStringLiteral("carpeta.gif"));
+    // Files that must never reach the decoder: a named pipe (opening it would
+    // wait for a writer), a link to an endless device, a 1 KB GIF whose canvas
+    // alone is 100 MB decoded, and one with too many frames for its size.
+    QVERIFY(::mkfifo(QFile::encodeName(dir + QStringLiteral("tuberia.gif")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir + QStringLiteral("cero.gif")));
+    writeFile(dir + QStringLiteral("enorme.gif"), bigCanvasGifBytes(5000, 5000, 50));
+    writeFile(dir + QStringLiteral("muchos_cuadros.gif"), bigCanvasGifBytes(1000, 1000, 40));
+    writeFile(dir + QStringLiteral("mil_cuadros.gif"), bigCanvasGifBytes(8, 8, 1001));
 }
 
 std::unique_ptr<MovieAnimationPlayer> TestAnimationPlayer::shownPlayer()
@@ -109,6 +119,11 @@ void TestAnimationPlayer::everySettingEndsOnce_data()
     QTest::newRow("empty file") << anim(QStringLiteral("vacio.gif")) << false;
     QTest::newRow("folder") << anim(QStringLiteral("carpeta.gif")) << false;
     QTest::newRow("empty path") << QString() << false;
+    QTest::newRow("named pipe") << anim(QStringLiteral("tuberia.gif")) << false;
+    QTest::newRow("link to /dev/zero") << anim(QStringLiteral("cero.gif")) << false;
+    QTest::newRow("5000 x 5000 canvas, 50 frames") << anim(QStringLiteral("enorme.gif")) << false;
+    QTest::newRow("1000 x 1000 canvas, 40 frames") << anim(QStringLiteral("muchos_cuadros.gif")) << false;
+    QTest::newRow("1001 frames") << anim(QStringLiteral("mil_cuadros.gif")) << false;
 }
 
 void TestAnimationPlayer::everySettingEndsOnce()

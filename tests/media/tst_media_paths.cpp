@@ -1,6 +1,6 @@
 // The program's Windows paths reach the files under the drive C folder with
 // any letter case, in either Unicode normal form; what is not there stays
-// missing.
+// missing, and nothing outside the folder a name starts in is reached.
 #include "media/media_paths.h"
 
 #include "support/media_fixtures.h"
@@ -36,6 +36,10 @@ private slots:
     void valuesWithoutFolderAreUsedUnchanged_data();
     void valuesWithoutFolderAreUsedUnchanged();
     void driveCIsFoundBesideOrInstalled();
+    void twoSpellingsOfOneFolderGiveOneFile_data();
+    void twoSpellingsOfOneFolderGiveOneFile();
+    void namesStayInsideTheirBase_data();
+    void namesStayInsideTheirBase();
 
 private:
     QString onDisk(const QString &relative) const { return m_driveC.path() + QLatin1Char('/') + relative; }
@@ -167,6 +171,132 @@ void TestMediaPaths::driveCIsFoundBesideOrInstalled()
 
     QVERIFY(QDir().mkpath(bin + QStringLiteral("/drive_c")));
     QCOMPARE(MediaPaths::locateDriveC(bin), QDir::cleanPath(bin + QStringLiteral("/drive_c")));
+}
+
+// After a copy, "grafemario" and "Grafemario" both lie in one folder, each
+// with its own files: every spelling asked for reaches the same entry, the
+// one first in code-unit order ("Grafemario"), with the keyboard's and the
+// panel's spelling alike, and also for a name stored in both normal forms.
+void TestMediaPaths::twoSpellingsOfOneFolderGiveOneFile_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("file"); // relative to the drive C of the test
+
+    const QString chosen = QStringLiteral("Trab_zumel/Grafemario/a.wav");
+    QTest::newRow("keyboard's spelling") << QStringLiteral("c:\\Trab_zumel\\grafemario\\a.wav") << chosen;
+    QTest::newRow("panel's spelling") << QStringLiteral("c:\\Trab_zumel\\Grafemario\\a.wav") << chosen;
+    QTest::newRow("upper case") << QStringLiteral("C:\\TRAB_ZUMEL\\GRAFEMARIO\\A.WAV") << chosen;
+    QTest::newRow("the folder itself") << QStringLiteral("c:\\Trab_zumel\\grafemario")
+                                       << QStringLiteral("Trab_zumel/Grafemario");
+    // Two files of one name in both normal forms: the decomposed one ("n"
+    // and a combining tilde) comes first.
+    const QString decomposed = QStringLiteral("Trab_zumel/Grafemario/") + kNfdN + QStringLiteral(".wav");
+    QTest::newRow("composed asked") << QStringLiteral("c:\\Trab_zumel\\grafemario\\\u00f1.wav") << decomposed;
+    QTest::newRow("decomposed asked") << QStringLiteral("c:\\Trab_zumel\\grafemario\\") + kNfdN + QStringLiteral(".wav")
+                                      << decomposed;
+}
+
+void TestMediaPaths::twoSpellingsOfOneFolderGiveOneFile()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, file);
+    QTemporaryDir driveC;
+    QVERIFY(driveC.isValid());
+    for (const QString &folder : {QStringLiteral("grafemario"), QStringLiteral("Grafemario")}) {
+        const QString dir = driveC.filePath(QStringLiteral("Trab_zumel/") + folder + QLatin1Char('/'));
+        writeFile(dir + QStringLiteral("a.wav"), folder.toUtf8());
+        writeFile(dir + QStringLiteral("\u00f1.wav"), "composed");
+        writeFile(dir + kNfdN + QStringLiteral(".wav"), "decomposed");
+    }
+    QCOMPARE(MediaPaths(driveC.path()).resolve(programPath), driveC.filePath(file));
+}
+
+// Names cannot leave the folder they start in: ".." stops at drive C's root
+// or at the working folder, other drives are refused, and a link that leads
+// out of the base is refused; a link that stays inside is followed.
+void TestMediaPaths::namesStayInsideTheirBase_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("found"); // relative to the case's root; empty: nothing found
+    QTest::addColumn<bool>("refused");
+
+    // The case's root holds drive_c, drive_d, work (the working folder) and
+    // fuera (outside both), each with a file.
+    QTest::newRow("drive C, climbing") << QStringLiteral("c:\\..\\..\\fuera\\secreto.wav") << QString() << false;
+    QTest::newRow("drive C, climbing to its own file")
+        << QStringLiteral("c:\\..\\..\\Trab_zumel\\bien.wav") << QStringLiteral("drive_c/Trab_zumel/bien.wav") << false;
+    QTest::newRow("relative, climbing") << QStringLiteral("..\\fuera\\secreto.wav") << QString() << false;
+    QTest::newRow("relative, climbing far")
+        << QStringLiteral("..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd") << QString() << false;
+    QTest::newRow("relative, climbing through a folder")
+        << QStringLiteral("sub\\..\\..\\fuera\\secreto.wav") << QString() << false;
+    QTest::newRow("relative, climbing back in")
+        << QStringLiteral("..\\..\\propio.wav") << QStringLiteral("work/propio.wav") << false;
+    QTest::newRow("bare name") << QStringLiteral("propio.wav") << QStringLiteral("work/propio.wav") << false;
+    // Qt would read a name starting with ':' from the program's own resources.
+    QTest::newRow("resource-like name") << QStringLiteral(":/ventana.png") << QString() << false;
+    QTest::newRow("drive D") << QStringLiteral("d:\\secreto.wav") << QString() << true;
+    QTest::newRow("drive D, climbing") << QStringLiteral("D:\\..\\drive_d\\secreto.wav") << QString() << true;
+    QTest::newRow("drive Z") << QStringLiteral("z:") << QString() << true;
+    QTest::newRow("file linked out") << QStringLiteral("c:\\Trab_zumel\\enlace.wav") << QString() << true;
+    QTest::newRow("folder linked out") << QStringLiteral("c:\\Trab_zumel\\Fuera\\secreto.wav") << QString() << true;
+    QTest::newRow("folder linked out, missing file")
+        << QStringLiteral("c:\\Trab_zumel\\fuera\\nada.wav") << QString() << true;
+    QTest::newRow("link to a link out") << QStringLiteral("c:\\Trab_zumel\\doble.wav") << QString() << true;
+    QTest::newRow("link to a device") << QStringLiteral("c:\\Trab_zumel\\cero.gif") << QString() << true;
+    QTest::newRow("link leading nowhere") << QStringLiteral("c:\\Trab_zumel\\roto.wav") << QString() << true;
+    QTest::newRow("working folder linked out") << QStringLiteral("afuera\\secreto.wav") << QString() << true;
+    QTest::newRow("link inside drive C") << QStringLiteral("c:\\Trab_zumel\\otro_nombre.wav")
+                                         << QStringLiteral("drive_c/Trab_zumel/bien.wav") << false;
+    QTest::newRow("folder link inside drive C")
+        << QStringLiteral("c:\\Trab_zumel\\atajo\\bien.wav") << QStringLiteral("drive_c/Trab_zumel/bien.wav") << false;
+}
+
+void TestMediaPaths::namesStayInsideTheirBase()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, found);
+    QFETCH(bool, refused);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString c = root.filePath(QStringLiteral("drive_c"));
+    writeFile(c + QStringLiteral("/Trab_zumel/bien.wav"), "c");
+    writeFile(root.filePath(QStringLiteral("drive_d/secreto.wav")), "d");
+    writeFile(root.filePath(QStringLiteral("fuera/secreto.wav")), "fuera");
+    writeFile(root.filePath(QStringLiteral("work/propio.wav")), "work");
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("work/sub"))));
+    const auto link = [&](const QString &target, const QString &name) { QVERIFY(QFile::link(target, name)); };
+    link(root.filePath(QStringLiteral("fuera/secreto.wav")), c + QStringLiteral("/Trab_zumel/enlace.wav"));
+    link(root.filePath(QStringLiteral("fuera")), c + QStringLiteral("/Trab_zumel/fuera"));
+    link(QStringLiteral("enlace.wav"), c + QStringLiteral("/Trab_zumel/doble.wav"));
+    link(QStringLiteral("/dev/zero"), c + QStringLiteral("/Trab_zumel/cero.gif"));
+    link(root.filePath(QStringLiteral("nada.wav")), c + QStringLiteral("/Trab_zumel/roto.wav"));
+    link(QStringLiteral("bien.wav"), c + QStringLiteral("/Trab_zumel/otro_nombre.wav"));
+    link(QStringLiteral("."), c + QStringLiteral("/Trab_zumel/atajo"));
+    link(QStringLiteral("../fuera"), root.filePath(QStringLiteral("work/afuera")));
+
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root.filePath(QStringLiteral("work"))));
+    const MediaPaths::Location where = MediaPaths(c).locate(programPath);
+    QDir::setCurrent(previous);
+
+    QCOMPARE(!where.refusal.isEmpty(), refused);
+    if (refused) {
+        QVERIFY(where.file.isEmpty());
+        return;
+    }
+    QVERIFY(!where.file.isEmpty());
+    QVERIFY2(!where.file.startsWith(QLatin1Char(':')), qPrintable(where.file));
+    const QString absolute =
+        QDir::isAbsolutePath(where.file) ? where.file : root.filePath(QStringLiteral("work/")) + where.file;
+    if (found.isEmpty()) {
+        QVERIFY2(!QFileInfo::exists(absolute), qPrintable(absolute));
+        // Relative results stay relative, below the working folder.
+        QVERIFY2(!where.file.startsWith(QLatin1String("..")), qPrintable(where.file));
+    } else {
+        QCOMPARE(QFileInfo(absolute).canonicalFilePath(), QFileInfo(root.filePath(found)).canonicalFilePath());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMediaPaths)

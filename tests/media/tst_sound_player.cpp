@@ -1,17 +1,23 @@
 // The real sound player returns at once whatever it is given, and a sound that
-// cannot be played costs exactly one warning line per call. Runs with or
-// without an audio device; the checks that need one are skipped without.
+// cannot be played costs exactly one warning line per call. Runs on a null
+// sink of its own when PulseAudio is installed, else without an audio device;
+// the checks that need one are skipped without.
 #include "media/media_paths.h"
 #include "media/qt_sound_player.h"
 
 #include "support/media_fixtures.h"
+#include "support/pulse_null_sink.h"
 #include "support/stderr_capture.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace korivanta;
 
@@ -62,21 +68,29 @@ private slots:
     void soundsOfDifferentFilesPlayTogether();
     void decodingFailureFoundLaterStillWarnsOnce();
     void destroyedWhilePlaying();
+    void recordingPutInPlaceAfterAFailedPlayPlays();
+    void changedFileIsCheckedAgain_data();
+    void changedFileIsCheckedAgain();
+    void rewrittenSoundPlaysItsNewContent();
+    void quickRepeatedPlaysLeaveNoStream();
 
 private:
     QString programPath(const QString &name) const { return QStringLiteral("c:\\Trab_zumel\\sonido\\") + name; }
 
     QTemporaryDir m_driveC;
     std::unique_ptr<MediaPaths> m_paths;
+    PulseNullSink m_sink;
 };
 
 void TestSoundPlayer::initTestCase()
 {
+    if (!m_sink.start())
+        qWarning("no null sink, testing without an audio device: %s", qPrintable(m_sink.error()));
     QVERIFY(m_driveC.isValid());
     m_paths = std::make_unique<MediaPaths>(m_driveC.path());
     const QString dir = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/"));
-    writeFile(dir + QStringLiteral("bien.wav"), wavBytes(300));
-    writeFile(dir + QStringLiteral("otro.wav"), wavBytes(300, 660));
+    writeFile(dir + QStringLiteral("bien.wav"), wavBytes(2000));
+    writeFile(dir + QStringLiteral("otro.wav"), wavBytes(2000, 660));
     writeFile(dir + QStringLiteral("texto.wav"), "esto no es un sonido\n");
     writeFile(dir + QStringLiteral("vacio.wav"), QByteArray());
     writeFile(dir + QStringLiteral("sin_formato.wav"), riff(chunk("data", QByteArray(100, '\0'))));
@@ -85,18 +99,32 @@ void TestSoundPlayer::initTestCase()
               riff(chunk("fmt ", fmtBody(2, 1, 22050, 4)) + chunk("data", QByteArray(100, '\0'))));
     writeFile(dir + QStringLiteral("cortado.wav"), wavBytes(300).left(30));
     QDir().mkpath(dir + QStringLiteral("carpeta.wav"));
-    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/grafemario/ch'.wav")), wavBytes(200));
+    const QByteArray data(2000, '\0');
+    for (quint32 rate : {2u, 10u, 25u, 7999u, 192001u})
+        writeFile(dir + QStringLiteral("%1hz.wav").arg(rate),
+                  riff(chunk("fmt ", fmtBody(1, 1, rate, 16)) + chunk("data", data)));
+    writeFile(dir + QStringLiteral("tres_canales.wav"),
+              riff(chunk("fmt ", fmtBody(1, 3, 22050, 16)) + chunk("data", data)));
+    writeFile(dir + QStringLiteral("cortado_en_datos.wav"), wavBytes(300).left(2000));
+    QByteArray lying = riff(chunk("fmt ", fmtBody(1, 1, 22050, 16)) + chunk("data", data));
+    qToLittleEndian(quint32(0x7ffffff0), lying.data() + lying.size() - data.size() - 4);
+    writeFile(dir + QStringLiteral("miente.wav"), lying);
+    writeFile(dir + QStringLiteral("sin_muestras.wav"),
+              riff(chunk("fmt ", fmtBody(1, 2, 22050, 16)) + chunk("data", "ab")));
+    QVERIFY(::mkfifo(QFile::encodeName(dir + QStringLiteral("tuberia.wav")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir + QStringLiteral("cero.wav")));
+    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/grafemario/ch'.wav")), wavBytes(2000));
 }
 
 void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("reason"); // a word the warning must hold
+    QTest::addColumn<QString>("reason"); // a pattern the warning must hold
 
     QTest::newRow("empty path") << QString() << QStringLiteral("vacía");
     QTest::newRow("missing file") << programPath(QStringLiteral("nada.wav")) << QStringLiteral("no existe");
     QTest::newRow("missing folder") << QStringLiteral("c:\\Trab_zumel\\nada\\bien.wav") << QStringLiteral("no existe");
-    QTest::newRow("other drive") << QStringLiteral("d:\\Trab_zumel\\sonido\\bien.wav") << QStringLiteral("no existe");
+    QTest::newRow("other drive") << QStringLiteral("d:\\Trab_zumel\\sonido\\bien.wav") << QStringLiteral("unidad D:");
     QTest::newRow("text named .wav") << programPath(QStringLiteral("texto.wav"))
                                      << QStringLiteral("no es un archivo WAV");
     QTest::newRow("empty file") << programPath(QStringLiteral("vacio.wav")) << QStringLiteral("no es un archivo WAV");
@@ -105,6 +133,21 @@ void TestSoundPlayer::unplayableSoundWarnsOncePerCall_data()
     QTest::newRow("compressed format") << programPath(QStringLiteral("adpcm.wav")) << QStringLiteral("formato 2");
     QTest::newRow("cut in the header") << programPath(QStringLiteral("cortado.wav")) << QStringLiteral("formato");
     QTest::newRow("folder") << programPath(QStringLiteral("carpeta.wav")) << QStringLiteral("carpeta");
+    // Headers Qt's decoder must never see: it divides by what they give
+    // (SIGFPE below 8,000 Hz) or waits for data they promise (a hang at exit).
+    for (const char *rate : {"2", "10", "25", "7999", "192001"})
+        QTest::addRow("%s Hz", rate) << programPath(QStringLiteral("%1hz.wav").arg(rate))
+                                     << QStringLiteral(" %1 Hz").arg(rate);
+    QTest::newRow("three channels") << programPath(QStringLiteral("tres_canales.wav")) << QStringLiteral("3 canales");
+    QTest::newRow("cut in the data") << programPath(QStringLiteral("cortado_en_datos.wav"))
+                                     << QStringLiteral("cortado");
+    QTest::newRow("data size beyond the file")
+        << programPath(QStringLiteral("miente.wav")) << QStringLiteral("cortado");
+    QTest::newRow("less than one sample") << programPath(QStringLiteral("sin_muestras.wav")) << QStringLiteral("datos");
+    // Never opened in a way that waits, never read without end.
+    QTest::newRow("named pipe") << programPath(QStringLiteral("tuberia.wav")) << QStringLiteral("tubería");
+    QTest::newRow("link to /dev/zero") << programPath(QStringLiteral("cero.wav"))
+                                       << QStringLiteral("dispositivo|enlace simbólico");
 }
 
 void TestSoundPlayer::unplayableSoundWarnsOncePerCall()
@@ -121,7 +164,7 @@ void TestSoundPlayer::unplayableSoundWarnsOncePerCall()
     const QStringList warnings = StderrCapture::warnings(text);
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings[0].contains(QStringLiteral("«") + path + QStringLiteral("»")), qPrintable(warnings[0]));
-    QVERIFY2(warnings[0].contains(reason), qPrintable(warnings[0]));
+    QVERIFY2(warnings[0].contains(QRegularExpression(reason)), qPrintable(warnings[0]));
     QVERIFY(!player.isPlaying(path));
 }
 
@@ -234,6 +277,137 @@ void TestSoundPlayer::destroyedWhilePlaying()
         player.PlaySoundFile(programPath(QStringLiteral("otro.wav"))); // still decoding
     }
     QTest::qWait(100); // late notifications of the deleted effects must go nowhere
+}
+
+// A sound missing at its first play is looked for again at the next: the
+// recording put in place meanwhile plays (or, without a device, the warning is
+// about the device, no longer about a missing file).
+void TestSoundPlayer::recordingPutInPlaceAfterAFailedPlayPlays()
+{
+    const QString path = programPath(QStringLiteral("grabada_despues.wav"));
+    QtSoundPlayer player(*m_paths);
+    StderrCapture before;
+    player.PlaySoundFile(path);
+    const QStringList missing = StderrCapture::warnings(before.finish());
+    QCOMPARE(missing.size(), 1);
+    QVERIFY2(missing[0].contains(QStringLiteral("no existe")), qPrintable(missing[0]));
+
+    writeFile(m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/grabada_despues.wav")), wavBytes(300));
+    StderrCapture after;
+    player.PlaySoundFile(path);
+    QTest::qWait(100);
+    const QStringList warnings = StderrCapture::warnings(after.finish());
+    if (QtSoundPlayer::audioOutputAvailable()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+        QTRY_VERIFY(player.isPlaying(path));
+    } else {
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("dispositivo")), qPrintable(warnings[0]));
+    }
+}
+
+// A file played once and then changed on disk (rewritten in place or replaced
+// by a rename) is judged and decoded as it is now, not as it was.
+void TestSoundPlayer::changedFileIsCheckedAgain_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("then");
+    QTest::addColumn<bool>("byRename");
+    QTest::addColumn<QString>("reason"); // of the one warning of the second play; empty: it plays
+    QTest::addColumn<bool>("needsDevice");
+
+    const QByteArray text("esto no es un sonido\n");
+
+    QTest::newRow("sound rewritten as text") << wavBytes(300) << text << false << "no es un archivo WAV" << false;
+    QTest::newRow("sound replaced by text") << wavBytes(300) << text << true << "no es un archivo WAV" << false;
+    QTest::newRow("text rewritten as sound") << text << wavBytes(300) << false << QString() << true;
+    QTest::newRow("sound replaced by one of an unknown format")
+        << wavBytes(300) << riff(chunk("fmt ", fmtBody(0x55, 1, 22050, 16)) + chunk("data", QByteArray(200, '\0')))
+        << true << "formato 85" << false;
+}
+
+void TestSoundPlayer::changedFileIsCheckedAgain()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, then);
+    QFETCH(bool, byRename);
+    QFETCH(QString, reason);
+    QFETCH(bool, needsDevice);
+    if (needsDevice && !QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: no decoding happens");
+
+    const QString file = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/cambia.wav"));
+    const QString path = programPath(QStringLiteral("CAMBIA.WAV"));
+    writeFile(file, first);
+    QtSoundPlayer player(*m_paths);
+    StderrCapture quiet;
+    player.PlaySoundFile(path);
+    QTest::qWait(200); // decoded (or refused) as it first was
+    quiet.finish();
+
+    if (byRename) {
+        writeFile(file + QStringLiteral(".nuevo"), then);
+        QVERIFY(std::rename(QFile::encodeName(file + QStringLiteral(".nuevo")).constData(),
+                            QFile::encodeName(file).constData()) == 0);
+    } else {
+        writeFile(file, then);
+    }
+    StderrCapture capture;
+    player.PlaySoundFile(path);
+    QTest::qWait(300);
+    const QStringList warnings = StderrCapture::warnings(capture.finish());
+    if (reason.isEmpty()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+        QTRY_VERIFY(player.isPlaying(path));
+    } else {
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(reason), qPrintable(warnings[0]));
+        QVERIFY(!player.isPlaying(path));
+    }
+}
+
+// A short sound rewritten in place as a long one: the next play decodes the
+// file anew and plays the long one (the short copy would have ended long ago).
+void TestSoundPlayer::rewrittenSoundPlaysItsNewContent()
+{
+    if (!QtSoundPlayer::audioOutputAvailable())
+        QSKIP("no audio device: nothing plays");
+    const QString file = m_driveC.filePath(QStringLiteral("Trab_zumel/sonido/regrabada.wav"));
+    const QString path = programPath(QStringLiteral("regrabada.wav"));
+    writeFile(file, wavBytes(100));
+    QtSoundPlayer player(*m_paths);
+    player.PlaySoundFile(path);
+    QTRY_VERIFY(player.isReady(path));
+    QTRY_VERIFY(!player.isPlaying(path));
+
+    writeFile(file, wavBytes(8000));
+    player.PlaySoundFile(path);
+    QTRY_VERIFY(player.isPlaying(path));
+    QTest::qWait(1500);
+    QVERIFY(player.isPlaying(path));
+}
+
+// A learner clicking one sound about every 50 ms, then a pause: once the
+// sound has ended no playback stream is left open on the sound server, and
+// at no time does one sound hold more than one.
+void TestSoundPlayer::quickRepeatedPlaysLeaveNoStream()
+{
+    if (!QtSoundPlayer::audioOutputAvailable() || !m_sink.sinkInputs().isEmpty())
+        QSKIP("needs the test's own null sink, with no stream open");
+    QtSoundPlayer player(*m_paths);
+    const QString path = programPath(QStringLiteral("bien.wav"));
+    player.preload({path});
+    QTRY_VERIFY(player.isReady(path));
+    int most = 0;
+    for (int i = 0; i < 40; ++i) {
+        player.PlaySoundFile(path);
+        QTest::qWait(50);
+        if (i % 10 == 9)
+            most = qMax(most, int(m_sink.sinkInputs().size()));
+    }
+    QVERIFY2(most <= 1, qPrintable(QString::number(most)));
+    QTRY_VERIFY_WITH_TIMEOUT(!player.isPlaying(path), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sink.sinkInputs(), QStringList(), 5000);
 }
 
 QTEST_MAIN(TestSoundPlayer)

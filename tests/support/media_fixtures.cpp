@@ -146,6 +146,29 @@ QByteArray gifBytes(int width, int height, const QList<GifFrame> &frames, std::o
     return out;
 }
 
+QByteArray bigCanvasGifBytes(int width, int height, int frames)
+{
+    QByteArray out("GIF89a");
+    put16(out, width);
+    put16(out, height);
+    out.append("\x80\x00\x00", 3);             // a global colour table of two entries
+    out.append("\x00\x00\x00\xff\xff\xff", 6); // black, white
+    out.append("\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    for (int i = 0; i < frames; ++i) {
+        out.append("\x21\xf9\x04\x00\x0a\x00\x00\x00", 8); // 100 ms
+        out.append(char(0x2c));
+        put16(out, i % width);
+        put16(out, 0);
+        put16(out, 1);
+        put16(out, 1);
+        out.append(char(0));
+        // LZW, code size 2: clear, colour 0, end, in 3-bit codes.
+        out.append("\x02\x02\x44\x01\x00", 5);
+    }
+    out.append(char(0x3b));
+    return out;
+}
+
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -24,6 +24,10 @@ struct GifFrame {
 // (the GIF plays once); 0 loops forever; N asks for N repetitions.
 QByteArray gifBytes(int width, int height, const QList<GifFrame> &frames, std::optional<int> loopCount);
 
+// A tiny GIF whose canvas is width x height but whose `frames` frames are one
+// pixel each: about 20 bytes a frame, however large the canvas.
+QByteArray bigCanvasGifBytes(int width, int height, int frames);
+
 // Writes the bytes, making the folders on the way; aborts the test program
 // when the file cannot be written.
 void writeFile(const QString &path, const QByteArray &bytes);
