@@ -1,6 +1,7 @@
 #include "media/movie_animation_player.h"
 
 #include "media/media_paths.h"
+#include "media/sharp_pictures.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -124,7 +125,17 @@ void MovieAnimationPlayer::setAnimationFile(const QString &path)
     if (const QString problem = gifProblem(bytes); !problem.isEmpty())
         return fail(problem);
 
+    m_frameRatio = 1.0;
     m_data.setData(bytes);
+    // On a HiDPI screen the copy at twice the size is shown instead, when it reads.
+    if (const QString sharp = sharperFile(m_localFile); sharp != m_localFile) {
+        QFile sharpFile(sharp);
+        const QByteArray sharpBytes = sharpFile.open(QIODevice::ReadOnly) ? sharpFile.readAll() : QByteArray();
+        if (gifProblem(sharpBytes).isEmpty()) {
+            m_data.setData(sharpBytes);
+            m_frameRatio = kSharpRatio;
+        }
+    }
     m_data.open(QIODevice::ReadOnly);
     m_movie->setDevice(&m_data);
     if (!m_movie->isValid())
@@ -206,8 +217,11 @@ void MovieAnimationPlayer::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), m_back);
-    if (m_haveFrame && !m_broken)
-        p.drawPixmap(0, 0, m_movie->currentPixmap());
+    if (m_haveFrame && !m_broken) {
+        QPixmap frame = m_movie->currentPixmap();
+        frame.setDevicePixelRatio(m_frameRatio);
+        p.drawPixmap(0, 0, frame);
+    }
 }
 
 void MovieAnimationPlayer::showEvent(QShowEvent *event)
