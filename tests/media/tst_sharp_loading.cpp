@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QIcon>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,6 +69,15 @@ private slots:
         QCOMPARE(picture.devicePixelRatio(), 2.0);
         QCOMPARE(picture.deviceIndependentSize().toSize(), size);
         QCOMPARE(picture.size(), size * 2);
+    }
+
+    // The window icon: Qt's QIcon picks the @2x copy beside a file by itself.
+    void windowIcon()
+    {
+        const QPixmap icon = QIcon(QStringLiteral(":/pictures/icon.ico")).pixmap(QSize(32, 32));
+        QCOMPARE(icon.size(), QSize(64, 64));
+        QCOMPARE(icon.toImage().convertToFormat(QImage::Format_ARGB32),
+                 QImage(QStringLiteral(":/pictures/icon@2x.ico")).convertToFormat(QImage::Format_ARGB32));
     }
 
     void wordPicture_data()
