@@ -220,6 +220,7 @@ void MovieAnimationPlayer::paintEvent(QPaintEvent *)
     if (m_haveFrame && !m_broken) {
         QPixmap frame = m_movie->currentPixmap();
         frame.setDevicePixelRatio(m_frameRatio);
+        p.setRenderHint(QPainter::SmoothPixmapTransform); // only a fractional scale factor resamples
         p.drawPixmap(0, 0, frame);
     }
 }
