@@ -1,7 +1,9 @@
 // Prints start-up figures (process start to the menu's first paint, and peak
 // memory) against a bare Qt window of the same size measured the same way,
 // and the time to open a category and show its first word in a 100-row and a
-// 1,000,000-row words table. Run with QT_QPA_PLATFORM=offscreen or under Xvfb.
+// 1,000,000-row words table. The program's figures come at QT_SCALE_FACTOR 1
+// and 2 (at 2 the pictures' @2x copies are read and drawn). Run with
+// QT_QPA_PLATFORM=offscreen or under Xvfb.
 #include "app/fonts.h"
 #include "app/screen_flow.h"
 #include "game/data_control.h"
@@ -92,7 +94,10 @@ int child(const QString &mode, int argc, char **argv)
             flow.conObj()->Data1_Reposition();
         }
         std::sort(keys.begin(), keys.end());
-        std::printf("aceptar %.3f %.3f %.4f %.4f\n", first, later, keys[keys.size() / 2], keys[keys.size() * 9 / 10]);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("aceptar %.3f %.3f %.4f %.4f %ld\n", first, later, keys[keys.size() / 2],
+                    keys[keys.size() * 9 / 10], usage.ru_maxrss);
         return 0;
     }
     flow.form1().installEventFilter(&watch);
@@ -104,9 +109,18 @@ struct Run {
     double peakMb;
 };
 
-Run startOnce(const QString &self, const QString &mode)
+// The environment of a child run at a scale factor.
+QProcessEnvironment atScale(const QString &scale)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+    return env;
+}
+
+Run startOnce(const QString &self, const QString &mode, const QString &scale)
 {
     QProcess p;
+    p.setProcessEnvironment(atScale(scale));
     QElapsedTimer t;
     t.start();
     p.start(self, {mode});
@@ -190,30 +204,38 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     const QString self = QCoreApplication::applicationFilePath();
-    for (const auto &[label, mode] : {std::pair{"bare Qt window", "--bare"}, std::pair{"KORIVANTA menu", "--menu"}}) {
-        std::vector<double> ms, mb;
-        for (int i = 0; i < 15; ++i) {
-            const Run r = startOnce(self, QString::fromLatin1(mode));
-            ms.push_back(r.ms);
-            mb.push_back(r.peakMb);
+    for (const QString &scale : {QStringLiteral("1"), QStringLiteral("2")}) {
+        std::printf("-- QT_SCALE_FACTOR=%s\n", qPrintable(scale));
+        for (const auto &[label, mode] :
+             {std::pair{"bare Qt window", "--bare"}, std::pair{"KORIVANTA menu", "--menu"}}) {
+            std::vector<double> ms, mb;
+            for (int i = 0; i < 15; ++i) {
+                const Run r = startOnce(self, QString::fromLatin1(mode), scale);
+                ms.push_back(r.ms);
+                mb.push_back(r.peakMb);
+            }
+            std::printf("%-16s start to first paint: median %7.1f ms (spread %.1f), peak memory %.1f MB\n", label,
+                        median(ms), spread(ms), median(mb));
         }
-        std::printf("%-16s start to first paint: median %7.1f ms (spread %.1f), peak memory %.1f MB\n", label,
-                    median(ms), spread(ms), median(mb));
+        std::vector<double> first, later, key, key90, peak;
+        for (int i = 0; i < 15; ++i) {
+            QProcess p;
+            p.setProcessEnvironment(atScale(scale));
+            p.start(self, {QStringLiteral("--aceptar")});
+            p.waitForFinished(20000);
+            const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
+            first.push_back(f.value(1).toDouble());
+            later.push_back(f.value(2).toDouble());
+            key.push_back(f.value(3).toDouble());
+            key90.push_back(f.value(4).toDouble());
+            peak.push_back(f.value(5).toDouble() / 1024.0);
+        }
+        std::printf("Aceptar to the first word, real players: first %.2f ms (spread %.2f), later %.2f ms (spread "
+                    "%.2f)\n",
+                    median(first), spread(first), median(later), spread(later));
+        std::printf("Image10_Click with the real players: median %.4f ms (p90 %.4f ms)\n", median(key), median(key90));
+        std::printf("peak memory with the game window shown: %.1f MB\n", median(peak));
     }
-    std::vector<double> first, later, key, key90;
-    for (int i = 0; i < 15; ++i) {
-        QProcess p;
-        p.start(self, {QStringLiteral("--aceptar")});
-        p.waitForFinished(20000);
-        const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
-        first.push_back(f.value(1).toDouble());
-        later.push_back(f.value(2).toDouble());
-        key.push_back(f.value(3).toDouble());
-        key90.push_back(f.value(4).toDouble());
-    }
-    std::printf("Aceptar to the first word, real players: first %.2f ms (spread %.2f), later %.2f ms (spread %.2f)\n",
-                median(first), spread(first), median(later), spread(later));
-    std::printf("Image10_Click with the real players: median %.4f ms (p90 %.4f ms)\n", median(key), median(key90));
     for (int rows : {100, 1000000}) {
         const auto t = openCategory(rows);
         std::printf("open a category, %7d rows: median %.3f ms (spread %.3f)\n", rows, median(t), spread(t));

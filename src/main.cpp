@@ -1,3 +1,4 @@
+#include "app/big_screen.h"
 #include "app/fonts.h"
 #include "app/screen_flow.h"
 #include "media/media.h"
@@ -8,6 +9,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    korivanta::restartScaledForBigScreen(); // "--pantalla-grande" only
     QApplication::setApplicationName(QStringLiteral("korivanta"));
     korivanta::installFontSubstitutes();
 

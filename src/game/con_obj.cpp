@@ -364,6 +364,7 @@ void ConObj::stackControls()
 void ConObj::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform); // only a fractional scale factor resamples
     p.fillRect(rect(), kWindowColor);
     p.drawPixmap(0, 0, m_background); // unscaled; its bottom rows fall outside
 }

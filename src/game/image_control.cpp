@@ -23,9 +23,10 @@ void ImageControl::paintEvent(QPaintEvent *)
     if (m_picture.isNull() && !m_border)
         return;
     QPainter p(this);
+    // Drawn 1:1 at scale 1 and 2; only a fractional scale factor resamples.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!m_picture.isNull()) {
         if (m_stretch) {
-            p.setRenderHint(QPainter::SmoothPixmapTransform);
             p.drawPixmap(rect(), m_picture);
         } else {
             p.drawPixmap(0, 0, m_picture);

@@ -1,6 +1,7 @@
 #include "game/window_pictures.h"
 
 #include "game/keyboard_table.h"
+#include "media/sharp_pictures.h"
 
 #include <QPixmapCache>
 
@@ -8,10 +9,13 @@ namespace korivanta {
 
 QPixmap windowPicture(const QString &name)
 {
-    const QString key = QStringLiteral(":/pictures/") + name;
+    const QString file = QStringLiteral(":/pictures/") + name;
+    const QString key = sharperFile(file);
     QPixmap picture;
     if (!QPixmapCache::find(key, &picture)) {
         picture = QPixmap(key);
+        if (key != file)
+            picture.setDevicePixelRatio(kSharpRatio);
         QPixmapCache::insert(key, picture);
     }
     return picture;

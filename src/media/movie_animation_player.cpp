@@ -2,6 +2,7 @@
 
 #include "media/media_file_checks.h"
 #include "media/media_paths.h"
+#include "media/sharp_pictures.h"
 
 #include <QMovie>
 #include <QPainter>
@@ -81,7 +82,17 @@ void MovieAnimationPlayer::setAnimationFile(const QString &path)
         return fail(problem);
     media_checks::limitImageAllocation();
 
+    m_frameRatio = 1.0;
     m_data.setData(bytes);
+    // On a HiDPI screen the copy at twice the size is shown instead, when it reads.
+    if (const QString sharp = sharperFile(m_localFile); sharp != m_localFile) {
+        QByteArray sharpBytes;
+        if (media_checks::readRegularFile(sharp, media_checks::kMaxAnimationBytes, sharpBytes).isEmpty() &&
+            media_checks::gifProblem(sharpBytes).isEmpty()) {
+            m_data.setData(sharpBytes);
+            m_frameRatio = kSharpRatio;
+        }
+    }
     m_data.open(QIODevice::ReadOnly);
     m_movie->setDevice(&m_data);
     if (!m_movie->isValid())
@@ -173,8 +184,12 @@ void MovieAnimationPlayer::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), m_back);
-    if (m_haveFrame && !m_broken)
-        p.drawPixmap(0, 0, m_movie->currentPixmap());
+    if (m_haveFrame && !m_broken) {
+        QPixmap frame = m_movie->currentPixmap();
+        frame.setDevicePixelRatio(m_frameRatio);
+        p.setRenderHint(QPainter::SmoothPixmapTransform); // only a fractional scale factor resamples
+        p.drawPixmap(0, 0, frame);
+    }
 }
 
 void MovieAnimationPlayer::showEvent(QShowEvent *event)

@@ -66,6 +66,9 @@ private:
     bool m_broken = false;    // the current file cannot be shown
     bool m_haveFrame = false; // a frame of the current file has been decoded
     int m_previousFrame = -1;
+
+    // The frames' device pixel ratio: 2 while a file's @2x copy is shown.
+    qreal m_frameRatio = 1.0;
 };
 
 } // namespace korivanta

@@ -2,6 +2,7 @@
 
 #include "media/media_file_checks.h"
 #include "media/media_paths.h"
+#include "media/sharp_pictures.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -9,15 +10,16 @@
 
 namespace korivanta {
 
-std::optional<QPixmap> FilePictureLoader::load(const QString &path)
+namespace {
+
+// Only a regular file of bounded size is read, and only a picture whose
+// header gives a size within bounds is decoded, under Qt's allocation limit.
+// Whatever fails comes back as a null image.
+QImage readPicture(const QString &file)
 {
-    // Only a regular file of bounded size is read, and only a picture whose
-    // header gives a size within bounds is decoded, under Qt's allocation
-    // limit. Whatever fails is, for the caller, a picture that is not there.
-    const QString file = m_paths.resolve(path);
     QByteArray bytes;
     if (!media_checks::readRegularFile(file, media_checks::kMaxPictureBytes, bytes).isEmpty())
-        return std::nullopt;
+        return {};
     media_checks::limitImageAllocation();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -26,8 +28,24 @@ std::optional<QPixmap> FilePictureLoader::load(const QString &path)
     // A format that cannot tell its size before decoding is held by the
     // allocation limit alone.
     if (const QSize size = reader.size(); size.isValid() && !media_checks::pictureSizeProblem(size).isEmpty())
-        return std::nullopt;
-    const QImage image = reader.read();
+        return {};
+    return reader.read();
+}
+
+} // namespace
+
+std::optional<QPixmap> FilePictureLoader::load(const QString &path)
+{
+    const QString file = m_paths.resolve(path);
+    // On a HiDPI screen the copy at twice the size, when it reads.
+    if (const QString sharp = sharperFile(file); sharp != file) {
+        QImage image = readPicture(sharp);
+        if (!image.isNull()) {
+            image.setDevicePixelRatio(kSharpRatio);
+            return QPixmap::fromImage(image);
+        }
+    }
+    const QImage image = readPicture(file);
     if (image.isNull())
         return std::nullopt;
     return QPixmap::fromImage(image);

@@ -77,7 +77,7 @@ e2e_setup() {
     fi
     if [[ ${KORIVANTA_E2E_INSIDE:-} != 1 ]]; then
         export KORIVANTA_E2E_INSIDE=1
-        exec timeout -k 10 500 xvfb-run -a -s '-screen 0 1280x1024x24' bash "$0" "$@"
+        exec timeout -k 10 500 xvfb-run -a -s "-screen 0 ${E2E_SCREEN:-1280x1024x24}" bash "$0" "$@"
     fi
     unset KORIVANTA_E2E_INSIDE
     [[ -n ${DISPLAY:-} ]] || fail "no DISPLAY inside xvfb-run"

@@ -21,6 +21,21 @@ def px(twips, twips_per_pixel=15):
     return (twips + twips_per_pixel // 2) // twips_per_pixel
 
 
+# Every picture is made at these scales: the picture the windows name, and a
+# copy with twice as many pixels each way for screens of device pixel ratio 2.
+SCALES = (1, 2)
+
+
+def at_scale(path, scale):
+    """The file of a picture at a scale: the picture itself at 1, otherwise
+    the name with "@<scale>x" before its extension (Qt's convention), so the
+    program finds the sharper copy from the name it knows."""
+    path = pathlib.Path(path)
+    if scale == 1:
+        return path
+    return path.with_name(f"{path.stem}@{scale}x{path.suffix}")
+
+
 class Picture:
     """An RGB picture: rows top to bottom, 3 bytes a pixel."""
 
@@ -45,12 +60,12 @@ class Picture:
         return Picture(width, height, b"".join(self.rgb[(y + r) * row + x * 3:(y + r) * row + (x + width) * 3]
                                                for r in range(height)))
 
-    def under(self, tables, control):
+    def under(self, tables, control, scale=1):
         """The part of the scene under a control of the game window (tables:
-        the layout tables, control: its name)."""
+        the layout tables, control: its name); scale: the scene's scale."""
         box = tables["controls"][control]
         tpp = tables["twipsPerPixel"]
-        return self.crop(px(box["left"], tpp), px(box["top"], tpp), px(box["width"], tpp), px(box["height"], tpp))
+        return self.crop(*(scale * px(box[k], tpp) for k in ("left", "top", "width", "height")))
 
     def write_bmp24(self, path):
         """An uncompressed 24-bit BMP."""

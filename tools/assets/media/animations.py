@@ -16,7 +16,9 @@ Every frame is an SVG made here from the frame's time, rendered with
 rsvg-convert on nothing and laid over the scene (raster.over); ImageMagick
 assembles the GIF on one shared palette of 256 colours, chosen for all frames
 at once and without dithering, so the scene keeps the same colours in every
-frame; gifsicle optimises it and sets the looping."""
+frame; gifsicle optimises it and sets the looping. Each animation also comes
+at twice the size beside it (anima_adivina@2x.gif, la_mano@2x.gif), the same
+frames drawn over the scene's @2x copy, for screens of device pixel ratio 2."""
 import json
 import math
 import os
@@ -285,13 +287,16 @@ def _gif(frames, delays, ground, loop_forever, target, pool):
 def make(tables, words, out, scene):
     out = Path(out)
     layout = json.loads(Path(tables).read_text(encoding="utf-8"))
-    scene = raster.Picture.read(scene)
-    guess_ground = scene.under(layout, "Marchoso2")
-    hand_ground = scene.under(layout, "Marchoso1")
-    guess_size = guess_ground.width, guess_ground.height
-    hand_size = hand_ground.width, hand_ground.height
-    with ThreadPoolExecutor(max_workers=max(2, os.cpu_count() or 2)) as pool:
-        _gif([guess_frame(i, guess_size) for i in range(GUESS_FRAMES)], [GUESS_DELAY] * GUESS_FRAMES,
-             guess_ground, True, out / "animaciones" / "anima_adivina.gif", pool)
-        _gif([hand_frame(i, hand_size) for i in range(len(HAND_STEPS))], [HAND_DELAY] * len(HAND_STEPS),
-             hand_ground, False, out / "la_mano.gif", pool)
+    for scale in raster.SCALES:
+        ground = raster.Picture.read(raster.at_scale(scene, scale))
+        # The frames are drawn in the player's own pixels; the larger copy
+        # renders the same drawing onto twice as many.
+        guess_ground = ground.under(layout, "Marchoso2", scale)
+        hand_ground = ground.under(layout, "Marchoso1", scale)
+        guess_size = guess_ground.width // scale, guess_ground.height // scale
+        hand_size = hand_ground.width // scale, hand_ground.height // scale
+        with ThreadPoolExecutor(max_workers=max(2, os.cpu_count() or 2)) as pool:
+            _gif([guess_frame(i, guess_size) for i in range(GUESS_FRAMES)], [GUESS_DELAY] * GUESS_FRAMES,
+                 guess_ground, True, raster.at_scale(out / "animaciones" / "anima_adivina.gif", scale), pool)
+            _gif([hand_frame(i, hand_size) for i in range(len(HAND_STEPS))], [HAND_DELAY] * len(HAND_STEPS),
+                 hand_ground, False, raster.at_scale(out / "la_mano.gif", scale), pool)

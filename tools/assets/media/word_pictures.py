@@ -10,7 +10,9 @@ What a picture shows comes from the word list:
   in assets/media/pictures/.
 Everything is placed on a soft pastel card whose tint follows the category,
 composed as one SVG and rendered with rsvg-convert, then written as BMP by
-ImageMagick."""
+ImageMagick. Each picture also comes at twice the size beside it
+(dibujos/<nom_ay>@2x.bmp), rendered from the same SVG, for screens of device
+pixel ratio 2."""
 import base64
 import csv
 import json
@@ -21,6 +23,8 @@ import unicodedata
 import xml.etree.ElementTree as ET
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
+
+from raster import SCALES, at_scale
 
 EMOJI_FONT = Path("/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf")
 DRAWINGS = Path(__file__).resolve().parents[3] / "assets" / "media" / "pictures"
@@ -229,6 +233,8 @@ def make(tables, words, out):
     folder = Path(out) / "dibujos"
     folder.mkdir(parents=True, exist_ok=True)
     emoji = EmojiFont()
-    jobs = [(picture_svg(row, size, emoji), folder / f"{row['nom_ay']}.bmp") for row in rows]
+    jobs = [(picture_svg(row, size, emoji), (size[0] * scale, size[1] * scale),
+             at_scale(folder / f"{row['nom_ay']}.bmp", scale))
+            for row in rows for scale in SCALES]
     with ThreadPoolExecutor(max_workers=max(2, os.cpu_count() or 2)) as pool:
-        list(pool.map(lambda job: _render(job[0], size, job[1]), jobs))
+        list(pool.map(lambda job: _render(*job), jobs))

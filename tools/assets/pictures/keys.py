@@ -103,13 +103,32 @@ def runs(keys):
     return [(t, f, "bold") for k in keys for f in (FAMILY, NARROW) for t in (k["letters"], "H")]
 
 
-def on_scene(key, drawing, ground):
+def oval_rows(key, scale):
+    """The oval's [first, end) span on each row of the key picture at a
+    scale: at 1 the spans of the tables; at a larger scale the pixels whose
+    centre lies inside the same oval (the rim grown by its reach), measured
+    in the key's own pixels, so the edge is as fine as the picture."""
+    oval = key["oval"]
+    if scale == 1:
+        return oval["rows"]
+    cx, cy = oval["cx"], oval["cy"]
+    rx, ry = oval["rx"] + oval["reach"], oval["ry"] + oval["reach"]
+    rows = []
+    for y in range(key["pictureHeight"] * scale):
+        dy = ((y + 0.5) / scale - cy) / ry
+        inside = [x for x in range(key["pictureWidth"] * scale)
+                  if (((x + 0.5) / scale - cx) / rx) ** 2 + dy * dy <= 1.0]
+        rows.append([inside[0], inside[-1] + 1] if inside else [0, 0])
+    return rows
+
+
+def on_scene(key, drawing, ground, scale=1):
     """The key picture: the drawing (RGBA) laid over the ground (the scene's
     Picture under the key) on the oval's pixels, the ground itself on every
-    other pixel."""
-    w = key["pictureWidth"]
+    other pixel; scale: the pictures' scale."""
+    w = key["pictureWidth"] * scale
     out = bytearray(ground.rgb)
-    for y, (first, end) in enumerate(key["oval"]["rows"]):
+    for y, (first, end) in enumerate(oval_rows(key, scale)):
         if end > first:
             a, b = y * w + first, y * w + end
             out[3 * a:3 * b] = over(drawing[4 * a:4 * b], ground.rgb[3 * a:3 * b])

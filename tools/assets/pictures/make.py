@@ -5,7 +5,9 @@ completion panel. Every position and size comes from the layout tables
 (--tables); the drawings are SVG written here (and the landscape under
 assets/pictures/), rendered by rsvg-convert and written as BMP. The keys are
 laid over the window's scene (--scene, the background picture), cut at each
-key's place."""
+key's place. Every picture is made twice from the same drawing: at the size
+the windows name and, as <name>@2x.bmp, at twice that size over the scene's
+own @2x copy, for screens of device pixel ratio 2."""
 import argparse
 import json
 import pathlib
@@ -40,7 +42,7 @@ def main():
     ink = svgkit.Ink()
     ink.prefetch(keys.runs(tables["keys"]) + chart.runs(tables) + signs.runs(tables))
 
-    scene = raster.Picture.read(args.scene)
+    scenes = {scale: raster.Picture.read(raster.at_scale(args.scene, scale)) for scale in raster.SCALES}
     tpp = tables["twipsPerPixel"]
 
     # The keys are drawn on two sheets (coloured, grey), cut apart and laid
@@ -60,25 +62,27 @@ def main():
     with tempfile.TemporaryDirectory(prefix="korivanta-pictures-") as tmp:
         tmp = pathlib.Path(tmp)
 
-        def single(name, svg):
-            png = tmp / (name + ".png")
-            svgkit.render_png(svg, png)
-            svgkit.to_bmp24(png, out / (name + ".bmp"))
+        def single(name, svg, scale):
+            png = tmp / f"{name}@{scale}.png"
+            svgkit.render_png(svg, png, zoom=scale)
+            svgkit.to_bmp24(png, raster.at_scale(out / (name + ".bmp"), scale))
 
-        def key_sheet(grey):
-            drawings = svgkit.render_sheet(sheets[grey])
+        def key_sheet(grey, scale):
+            drawings = svgkit.render_sheet(sheets[grey], zoom=scale)
             for i, key in enumerate(tables["keys"]):
                 name = f"key_{i:02d}" + ("_grey" if grey else "")
                 w, h = key["pictureWidth"], key["pictureHeight"]
-                ground = scene.crop(raster.px(key["left"], tpp), raster.px(key["top"], tpp), w, h)
-                picture = keys.on_scene(key, drawings[name], ground)
+                x, y = raster.px(key["left"], tpp), raster.px(key["top"], tpp)
+                ground = scenes[scale].crop(scale * x, scale * y, scale * w, scale * h)
+                picture = keys.on_scene(key, drawings[name], ground, scale)
+                target = raster.at_scale(out / (name + ".bmp"), scale)
                 if grey:
-                    picture.write_grey_bmp(out / (name + ".bmp"))
+                    picture.write_grey_bmp(target)
                 else:
-                    picture.write_bmp24(out / (name + ".bmp"))
+                    picture.write_bmp24(target)
 
-        jobs = [lambda grey=grey: key_sheet(grey) for grey in sheets]
-        jobs += [lambda n=n, svg=svg: single(n, svg) for n, svg in singles]
+        jobs = [lambda grey=grey, s=s: key_sheet(grey, s) for grey in sheets for s in raster.SCALES]
+        jobs += [lambda n=n, svg=svg, s=s: single(n, svg, s) for n, svg in singles for s in raster.SCALES]
         svgkit.parallel(jobs)
 
 if __name__ == "__main__":

@@ -74,11 +74,12 @@ def to_bmp24(png, bmp, extra=()):
                    check=True)
 
 
-def render_sheet(pictures, gap=4):
+def render_sheet(pictures, gap=4, zoom=1):
     """Renders many small pictures at once: each (name, width, height, svg) is
-    nested in one sheet SVG, rendered once and cut out again. Returns
-    {name: RGBA bytes (straight alpha, rows top to bottom)}; what the SVGs
-    leave undrawn stays transparent. The pictures' ids must differ."""
+    nested in one sheet SVG, rendered once (zoom times as many pixels each
+    way) and cut out again. Returns {name: RGBA bytes (straight alpha, rows
+    top to bottom)}; what the SVGs leave undrawn stays transparent. The
+    pictures' ids must differ."""
     width = sum(w + gap for _, w, _, _ in pictures)
     height = max(h for _, _, h, _ in pictures)
     nested, places, x = [], [], 0
@@ -87,10 +88,12 @@ def render_sheet(pictures, gap=4):
         places.append((name, x, w, h))
         x += w + gap
     sheet = svg_document(width, height, "\n".join(nested))
-    png = subprocess.run([RSVG, "-f", "png"], input=sheet.encode("utf-8"), check=True,
+    zoomed = [] if zoom == 1 else ["-z", str(zoom)]
+    png = subprocess.run([RSVG, *zoomed, "-f", "png"], input=sheet.encode("utf-8"), check=True,
                          capture_output=True).stdout
     raw = rgba_of_png(png)
-    return {name: b"".join(raw[4 * (y * width + x):4 * (y * width + x + w)] for y in range(h))
+    width, z = width * zoom, zoom
+    return {name: b"".join(raw[4 * (y * width + z * x):4 * (y * width + z * (x + w))] for y in range(z * h))
             for name, x, w, h in places}
 
 

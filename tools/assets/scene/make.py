@@ -13,6 +13,10 @@ hand.ico        32 x 32, 256 colours: the hand pointer (assets/scene/hand.svg).
                 HAND_HOTSPOT below; an ICO stores no hotspot, so the program
                 gives it when it makes the cursor.
 
+Each also comes at twice the size beside it (background@2x.bmp 1414 x 1092,
+icon@2x.ico and hand@2x.ico 64 x 64), rendered from the same drawing, for
+screens of device pixel ratio 2.
+
 The drawings are SVG: the llama and the condor's head and wing are hand-drawn
 pieces under assets/scene/, the rest is written here from the tables. Every
 run gives the same bytes: the stones of the wall come from a fixed seed and no
@@ -30,6 +34,10 @@ import sys
 import tempfile
 
 HERE = pathlib.Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parent / "common"))
+sys.dont_write_bytecode = True  # no __pycache__ among the step's own sources
+from raster import SCALES, at_scale  # noqa: E402
+
 SOURCES = HERE.parents[2] / "assets" / "scene"
 CONVERT = "/usr/bin/convert"
 RSVG = "/usr/bin/rsvg-convert"
@@ -578,11 +586,11 @@ def run(*cmd):
     subprocess.run([str(c) for c in cmd], check=True)
 
 
-def make_icon(svg, out, tmp):
-    """A 32 x 32 ICO with a 256-colour palette and a one-bit mask."""
+def make_icon(svg, out, tmp, side=32):
+    """A side x side ICO with a 256-colour palette and a one-bit mask."""
     png = tmp / (out.stem + ".png")
     flat = tmp / (out.stem + "-256.png")
-    run(RSVG, "-w", 32, "-h", 32, svg, "-o", png)
+    run(RSVG, "-w", side, "-h", side, svg, "-o", png)
     run(CONVERT, png, "-channel", "A", "-threshold", "50%", "+channel", "+dither", "-colors", 255, f"PNG32:{flat}")
     run(ICOTOOL, "-c", "--bit-depth=8", "-o", out, flat)
 
@@ -602,11 +610,13 @@ def main():
     with tempfile.TemporaryDirectory() as d:
         tmp = pathlib.Path(d)
         (tmp / "scene.svg").write_text(svg, encoding="utf-8")
-        run(RSVG, "-w", width, "-h", height, tmp / "scene.svg", "-o", tmp / "scene.png")
-        run(CONVERT, tmp / "scene.png", "-background", "#804040", "-flatten", "-alpha", "off",
-            "-type", "TrueColor", f"BMP3:{out / 'background.bmp'}")
-        make_icon(SOURCES / "icon.svg", out / "icon.ico", tmp)
-        make_icon(SOURCES / "hand.svg", out / "hand.ico", tmp)
+        for scale in SCALES:
+            png = tmp / f"scene{scale}.png"
+            run(RSVG, "-w", width * scale, "-h", height * scale, tmp / "scene.svg", "-o", png)
+            run(CONVERT, png, "-background", "#804040", "-flatten", "-alpha", "off",
+                "-type", "TrueColor", f"BMP3:{at_scale(out / 'background.bmp', scale)}")
+            make_icon(SOURCES / "icon.svg", at_scale(out / "icon.ico", scale), tmp, 32 * scale)
+            make_icon(SOURCES / "hand.svg", at_scale(out / "hand.ico", scale), tmp, 32 * scale)
     return 0
 
 
