@@ -63,7 +63,7 @@ QString Announcements::number(int n)
 bool Announcements::eventFilter(QObject *watched, QEvent *event)
 {
     // The window is set up for its category as it shows.
-    if (watched == &m_game && event->type() == QEvent::Show)
+    if (watched == &m_game && event->type() == QEvent::Show && !event->spontaneous())
         QTimer::singleShot(0, this, &Announcements::newWordOrEnd);
     return QObject::eventFilter(watched, event);
 }

@@ -27,12 +27,19 @@ void MenuKeys::moveOption(int step)
             options << o;
     if (options.isEmpty())
         return;
-    qsizetype at = -1;
-    for (qsizetype i = 0; i < options.size(); ++i)
-        if (options[i]->hasFocus() || (at < 0 && options[i]->isChecked()))
+    qsizetype at = -1, focused = -1;
+    for (qsizetype i = 0; i < options.size(); ++i) {
+        if (options[i]->isChecked())
             at = i;
-    const qsizetype next =
-        at < 0 ? (step > 0 ? 0 : options.size() - 1) : std::clamp<qsizetype>(at + step, 0, options.size() - 1);
+        if (options[i]->hasFocus())
+            focused = i;
+    }
+    // With none chosen yet, the first arrow chooses the option that has the
+    // focus (the window gives it to Option1), or the first or the last.
+    const qsizetype next = at >= 0        ? std::clamp<qsizetype>(at + step, 0, options.size() - 1)
+                           : focused >= 0 ? focused
+                           : step > 0     ? 0
+                                          : options.size() - 1;
     options[next]->setFocus(Qt::TabFocusReason);
     options[next]->click();
 }
