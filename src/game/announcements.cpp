@@ -141,9 +141,14 @@ void Announcements::newWordOrEnd()
         return;
     }
     const int letters = int(word.size());
-    say(QStringLiteral("Nueva palabra: %1. %2 %3.")
+    const QString sentence =
+        QStringLiteral("Nueva palabra: %1. %2 %3.")
             .arg(shownText("Label1"), number(letters).replace(0, 1, number(letters).at(0).toUpper()),
-                 letters == 1 ? QStringLiteral("letra") : QStringLiteral("letras")));
+                 letters == 1 ? QStringLiteral("letra") : QStringLiteral("letras"));
+    // The window may be shown twice over for one word (the menu's return).
+    if (!m_said.isEmpty() && m_said.last() == sentence)
+        return;
+    say(sentence);
 }
 
 void Announcements::animationEnded()
