@@ -26,12 +26,11 @@ Announcer::Announcer(QWidget *parent) : QWidget(parent)
 
 void Announcer::say(const QString &sentence)
 {
-    hide();
     setAccessibleName(sentence);
     show();
 }
 
-Announcements::Announcements(ConObj &game) : QObject(&game), m_game(game), m_announcer(new Announcer(&game))
+Announcements::Announcements(ConObj &game) : QObject(&game), m_game(game)
 {
     setObjectName(QStringLiteral("announcements"));
     // Connected after the window's own handlers, so each sentence tells what
@@ -71,6 +70,16 @@ bool Announcements::eventFilter(QObject *watched, QEvent *event)
 void Announcements::say(const QString &sentence)
 {
     m_said << sentence;
+    // Each sentence comes on an object of its own: a screen reader takes a
+    // second showing of the same object for a repeat and keeps quiet. The
+    // one before stays until the next sentence, so that a reader still
+    // asking for its name finds it.
+    if (m_previous) {
+        m_previous->hide();
+        m_previous->deleteLater();
+    }
+    m_previous = m_announcer;
+    m_announcer = new Announcer(&m_game);
     m_announcer->say(sentence);
     emit announced(sentence);
 }

@@ -1,12 +1,12 @@
 // Spoken feedback for assistive technology: short Spanish sentences on a new
 // word, a hit, a miss, the keyboard locking, the completion panel, the answer
-// shown and the end of the category. Each sentence goes out through a
-// notification object that is shown again with the sentence as its name: a
-// screen reader (Orca among them) speaks a notification as it shows,
-// wherever the focus is. The sentences follow the handlers that a click runs;
-// nothing here changes the game.
+// shown and the end of the category. Each sentence goes out as a new
+// notification object, named by the sentence, that shows: a screen reader
+// (Orca among them) speaks a notification as it shows, wherever the focus is. The sentences follow the handlers that a
+// click runs; nothing here changes the game.
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -50,7 +50,7 @@ private:
     bool shown(const char *name) const;
 
     ConObj &m_game;
-    Announcer *m_announcer;
+    QPointer<Announcer> m_announcer, m_previous;
     QStringList m_said;
 };
 
