@@ -5,9 +5,12 @@
 #include "app/screen_flow.h"
 #include "app/twips.h"
 #include "app/untrapped_error.h"
+#include "game/accessibility.h"
+#include "game/announcements.h"
 #include "game/con_obj_layout.h"
 #include "game/data_control.h"
 #include "game/image_control.h"
+#include "game/key_focus.h"
 #include "game/keyboard_table.h"
 #include "game/window_pictures.h"
 #include "graphemes/chart_table.h"
@@ -70,7 +73,7 @@ void keepPointerMoves(QWidget *w)
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QColor color, const QFont &f,
                   const QString &accessible)
 {
-    auto *l = new QLabel(parent);
+    auto *l = new BoardLabel(parent);
     l->setTextFormat(Qt::PlainText);
     l->setText(text);
     l->setObjectName(QString::fromLatin1(name));
@@ -118,6 +121,9 @@ ConObj::ConObj(ScreenFlow &flow, const Media &media, QWidget *parent)
         graphemeSounds << QString::fromUtf16(kKeyboardSoundFolder) + QString::fromUtf16(k.grapheme) +
                               QStringLiteral(".wav");
     m_sndDevil1.preload(graphemeSounds);
+
+    new KeyFocus(*this);
+    new Announcements(*this);
 }
 
 ConObj::~ConObj() = default;

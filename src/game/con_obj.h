@@ -21,6 +21,7 @@ namespace korivanta {
 class AnimationPlayer;
 class DataControl;
 class ImageControl;
+class KeyFocus;
 class ScreenFlow;
 class SoundPlayer;
 
@@ -66,6 +67,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend class KeyFocus; // plays the window from the keyboard
+
     void buildControls();
     void buildKeyboard();
     void buildCompletionPanel();

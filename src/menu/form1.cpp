@@ -1,5 +1,7 @@
 #include "menu/form1.h"
 
+#include "menu/menu_keys.h"
+
 #include "app/coloured_button.h"
 #include "app/modulo1.h"
 #include "app/screen_flow.h"
@@ -137,6 +139,7 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
     creditFont.setBold(true);
     credit->setFont(creditFont);
     findChild<QLabel *>(QStringLiteral("Label4"))->setWordWrap(true);
+    new MenuKeys(*this);
 }
 
 void Form1::optionClick(int option)
