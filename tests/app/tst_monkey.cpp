@@ -112,7 +112,10 @@ private slots:
                 if (random.bounded(2)) {
                     const QList<QWidget *> children = window->findChildren<QWidget *>();
                     QWidget *child = children.value(random.bounded(int(children.size())));
-                    if (child && child->isVisibleTo(window) && child->width() > 0 && child->height() > 0)
+                    // A popup (a text box's context menu) is a window of its own:
+                    // its points are not the window's.
+                    if (child && !child->isWindow() && child->isVisibleTo(window) && child->width() > 0 &&
+                        child->height() > 0)
                         p = child->mapTo(window,
                                          QPoint(random.bounded(child->width()), random.bounded(child->height())));
                 }
