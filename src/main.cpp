@@ -6,6 +6,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -19,5 +22,11 @@ int main(int argc, char **argv)
         return korivanta::Media::real(korivanta::MediaPaths::locateDriveC(QCoreApplication::applicationDirPath()));
     });
     flow.start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The program ends at once, as "Salir" asks: it has nothing to save, and
+    // taking down the players one by one would close the sound server's
+    // connection under streams that are still closing, which can abort the
+    // process (PulseAudio checks its descriptors as it goes) or make it wait.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
