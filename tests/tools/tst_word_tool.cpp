@@ -6,6 +6,7 @@
 #include "game/con_obj_layout.h"
 #include "game/data_control.h"
 #include "media/media_paths.h"
+#include "media/sharp_pictures.h"
 #include "support/words_fixture.h"
 #include "word_tool/word_import.h"
 #include "word_tool/word_tool.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -848,6 +850,113 @@ private slots:
         // It touches the canvas on two opposite sides: fitted, not shrunk further.
         QVERIFY(box.width() >= picture.width() - 2 || box.height() >= picture.height() - 2);
         QVERIFY2(other < (picture.width() + picture.height()) * 4, qPrintable(QString::number(other))); // edges only
+    }
+
+    // A teacher's picture with the pixels for it (at least twice the frame
+    // each way, once in the frame's shape) gets a copy at exactly twice the
+    // stored picture's size beside it, in the same format, showing the same
+    // picture; a smaller one gets none.
+    void largePicturesGetASharpCopy_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("stored"); // its name under dibujos/
+        QTest::addColumn<bool>("sharp");
+        QTest::addRow("large square photo") << QSize(1200, 1200) << "foto.jpg"
+                                            << "uta.jpg" << true;
+        QTest::addRow("frame's shape, twice the frame") << QSize(338, 258) << "justo.png"
+                                                        << "uta.png" << true;
+        QTest::addRow("thin strip, large in the frame's shape") << QSize(700, 120) << "tira.bmp"
+                                                                << "uta.bmp" << true;
+        QTest::addRow("frame's size") << QSize(169, 129) << "chico.png"
+                                      << "uta.png" << false;
+        QTest::addRow("just under twice the frame") << QSize(336, 256) << "casi.bmp"
+                                                    << "uta.bmp" << false;
+        QTest::addRow("small portrait") << QSize(90, 240) << "retrato.png"
+                                        << "uta.png" << false;
+    }
+    void largePicturesGetASharpCopy()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, file);
+        QFETCH(QString, stored);
+        QFETCH(bool, sharp);
+        Game game;
+        const QString source = game.dir.path() + QStringLiteral("/maestra/") + file;
+        QDir().mkpath(QFileInfo(source).absolutePath());
+        // Red on the left, blue on the right.
+        QImage subject(size, QImage::Format_RGB32);
+        subject.fill(Qt::red);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = size.width() / 2; x < size.width(); ++x)
+                subject.setPixel(x, y, qRgb(0, 0, 255));
+        QVERIFY(subject.save(source, nullptr, 95));
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar," + file.toUtf8() + "\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 1, 1),
+                 QStringLiteral("c:\\Trab_zumel\\dibujos\\") + stored);
+        const QString pictures = game.media() + QStringLiteral("/dibujos/");
+        const QString sharpFile = pictures + sharpName(stored);
+        if (!sharp) {
+            QCOMPARE(QDir(pictures).entryList(QDir::Files | QDir::Hidden), QStringList{stored});
+            return;
+        }
+        QCOMPARE(QDir(pictures).entryList(QDir::Files | QDir::Hidden), (QStringList{stored, sharpName(stored)}));
+        QImageReader oneReader(pictures + stored), twoReader(sharpFile);
+        QCOMPARE(twoReader.format(), oneReader.format());
+        const QImage one = oneReader.read(), two = twoReader.read();
+        QVERIFY(!one.isNull() && !two.isNull());
+        QCOMPARE(two.size(), one.size() * 2);
+        // The same picture: a grid of points away from the edges has the same colours.
+        for (int j = 0; j < 6; ++j)
+            for (int i = 0; i < 8; ++i) {
+                const int x = (2 * i + 1) * one.width() / 16, y = (2 * j + 1) * one.height() / 12;
+                const QColor a = one.pixelColor(x, y), b = two.pixelColor(2 * x + 1, 2 * y + 1);
+                QVERIFY2(std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
+                             std::abs(a.blue() - b.blue()) < 40,
+                         qPrintable(QStringLiteral("(%1,%2): %3 against %4").arg(x).arg(y).arg(a.name(), b.name())));
+            }
+    }
+
+    // The copy's name is taken by another file: the word takes the next name
+    // whose picture and copy are both free, the other file stays as it was.
+    void sharpCopyNeverReplacesAnotherFile()
+    {
+        Game game;
+        const QString pictures = game.media() + QStringLiteral("/dibujos/");
+        writePicture(pictures + QStringLiteral("uta@2x.bmp"), 338, 258, Qt::yellow);
+        const QByteArray other = fileBytes(pictures + QStringLiteral("uta@2x.bmp"));
+        writePicture(game.dir.path() + QStringLiteral("/maestra/foto.bmp"), 676, 516, Qt::red);
+        const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,foto.bmp\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 1, 1),
+                 QStringLiteral("c:\\Trab_zumel\\dibujos\\uta-2.bmp"));
+        QCOMPARE(fileBytes(pictures + QStringLiteral("uta@2x.bmp")), other);
+        QCOMPARE(QDir(pictures).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"uta-2.bmp", "uta-2@2x.bmp", "uta@2x.bmp"}));
+        QCOMPARE(QImage(pictures + QStringLiteral("uta-2@2x.bmp")).size(), QSize(1352, 1032));
+    }
+
+    // An import that fails after the pictures were copied takes their copies
+    // at twice the size away too.
+    void failedImportLeavesNoSharpCopy()
+    {
+        Game game;
+        writePicture(game.dir.path() + QStringLiteral("/maestra/foto.bmp"), 1200, 900, Qt::red);
+        const QString pictures = game.media() + QStringLiteral("/dibujos");
+        wordtool::ImportRequest request;
+        request.csvPath = game.csv("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,foto.bmp\n");
+        request.databasePath = game.db;
+        request.mediaRoot = game.media();
+        QStringList copied;
+        request.speak = [&](const QString &, const QString &) {
+            copied = QDir(pictures).entryList(QDir::Files | QDir::Hidden);
+            return QStringLiteral("sin voz");
+        };
+        const wordtool::ImportResult result = wordtool::importWords(request);
+        QVERIFY(!result.ok());
+        QCOMPARE(copied, (QStringList{"uta.bmp", "uta@2x.bmp"})); // they were there while the voice was made
+        QCOMPARE(QDir(pictures).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void listShowsCategoriesAndWords()

@@ -21,6 +21,51 @@ constexpr int kTwipsPerPixel = 15;
 constexpr double kShapeTolerance = 0.02;
 constexpr int kMostFrames = 4;
 
+// Whether a source whose canvas in the frame's shape has this size has the
+// pixels for a copy at twice the frame's size.
+bool hasSharpPixels(const QSize &canvas, const QSize &frame)
+{
+    return canvas.width() >= 2 * frame.width() && canvas.height() >= 2 * frame.height();
+}
+
+// Whether pictures can be written in the format of this file ending (Qt reads
+// GIF but does not write it).
+bool writable(const QString &suffix)
+{
+    return QImageWriter::supportedImageFormats().contains(suffix.toLatin1()) && suffix != QLatin1String("gif");
+}
+
+// `picture` scaled by `scale` and centred on a white canvas of size `area`.
+QImage onCanvas(const QImage &picture, const QSizeF &area, double scale)
+{
+    QImage out(QSize(qRound(area.width()), qRound(area.height())), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    {
+        QPainter painter(&out);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QSizeF drawn = QSizeF(picture.size()) * scale;
+        painter.drawImage(
+            QRectF(QPointF((area.width() - drawn.width()) / 2, (area.height() - drawn.height()) / 2), drawn), picture);
+    }
+    return out;
+}
+
+// The picture in the format of `suffix`; empty, with the reason in `error`, when it cannot be written.
+QByteArray encode(const QImage &picture, const QString &suffix, QString *error)
+{
+    QBuffer written;
+    written.open(QIODevice::WriteOnly);
+    QImageWriter writer(&written, suffix.toLatin1());
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        writer.setQuality(90);
+    if (!writer.write(picture)) {
+        if (error)
+            *error = writer.errorString();
+        return {};
+    }
+    return written.data();
+}
+
 } // namespace
 
 QSize frameSize()
@@ -56,37 +101,33 @@ Fitted fit(const QString &file)
     if (std::abs(shape / frameShape - 1.0) <= kShapeTolerance && !turned &&
         picture.width() <= kMostFrames * frame.width()) {
         f.bytes = original;
+        if (hasSharpPixels(picture.size(), frame) && writable(f.suffix))
+            f.sharpBytes = encode(picture.scaled(picture.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                                  f.suffix, nullptr);
         return f;
     }
 
     // The canvas: the frame's shape around the picture, no larger than needed.
-    QSizeF canvas = shape > frameShape ? QSizeF(picture.width(), picture.width() / frameShape)
-                                       : QSizeF(picture.height() * frameShape, picture.height());
+    const QSizeF canvas = shape > frameShape ? QSizeF(picture.width(), picture.width() / frameShape)
+                                             : QSizeF(picture.height() * frameShape, picture.height());
     const double scale = std::min(1.0, kMostFrames * frame.width() / canvas.width());
-    canvas *= scale;
-    QImage out(QSize(qRound(canvas.width()), qRound(canvas.height())), QImage::Format_RGB32);
-    out.fill(Qt::white);
-    {
-        QPainter painter(&out);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QSizeF drawn = QSizeF(picture.size()) * scale;
-        painter.drawImage(
-            QRectF(QPointF((canvas.width() - drawn.width()) / 2, (canvas.height() - drawn.height()) / 2), drawn),
-            picture);
-    }
-    if (!QImageWriter::supportedImageFormats().contains(f.suffix.toLatin1()) || f.suffix == QLatin1String("gif"))
+    const QImage out = onCanvas(picture, canvas * scale, scale);
+    if (!writable(f.suffix))
         f.suffix = QStringLiteral("png");
-    QBuffer written;
-    written.open(QIODevice::WriteOnly);
-    QImageWriter writer(&written, f.suffix.toLatin1());
-    if (f.suffix == QLatin1String("jpg") || f.suffix == QLatin1String("jpeg"))
-        writer.setQuality(90);
-    if (!writer.write(out)) {
-        f.error = QStringLiteral("no se puede convertir el dibujo «%1» (%2)").arg(file, writer.errorString());
+    QString error;
+    f.bytes = encode(out, f.suffix, &error);
+    if (f.bytes.isEmpty()) {
+        f.error = QStringLiteral("no se puede convertir el dibujo «%1» (%2)").arg(file, error);
         return f;
     }
-    f.bytes = written.data();
     f.redrawn = true;
+    if (hasSharpPixels(canvas.toSize(), frame)) {
+        // Twice the stored picture each way, drawn from the source itself.
+        const QSizeF sharp = QSizeF(out.size()) * 2;
+        f.sharpBytes =
+            encode(onCanvas(picture, sharp, std::min(sharp.width() / canvas.width(), sharp.height() / canvas.height())),
+                   f.suffix, nullptr);
+    }
     return f;
 }
 

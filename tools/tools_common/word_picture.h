@@ -19,11 +19,16 @@ struct Fitted {
     QString suffix;   // the stored file's ending: the source's, or "png" for a GIF that had to be redrawn
     QString error;    // why the picture cannot be used, in Spanish; empty when it can
     bool redrawn = false;
+    // The copy for screens with twice the pixels: exactly twice the stored
+    // picture's size, same format, drawn from the source. Empty when the source
+    // is smaller than twice the frame each way (once in the frame's shape).
+    QByteArray sharpBytes;
 };
 
 // The picture of `file` ready to be stored: its own bytes when it already has
 // the frame's shape, else redrawn in the frame's shape (at most four times the
-// frame's size), in a format the game loads.
+// frame's size), in a format the game loads; with its copy at twice the size
+// when the source has the pixels for it.
 Fitted fit(const QString &file);
 
 } // namespace korivanta::wordpicture

@@ -2,6 +2,7 @@
 
 #include "media/media_files.h"
 #include "media/media_paths.h"
+#include "media/sharp_pictures.h"
 #include "tools_common/csv.h"
 #include "tools_common/disk_files.h"
 #include "tools_common/word_picture.h"
@@ -406,31 +407,44 @@ ImportResult importWords(const ImportRequest &request)
         // when that name is taken: never another word's file. Two rows that
         // bring the same file (one word in two categories) share one copy,
         // and a file already there with the same bytes is used as it is.
+        // A picture's copy at twice the size goes beside it under the name the
+        // game looks for: the stem is only taken when both names are free.
+        const auto usable = [&](const QString &local, const QString &source, const QByteArray &bytes) {
+            const QString planned = destinationFrom.value(local);
+            if ((!planned.isEmpty() && planned != source) || voiced.contains(local))
+                return false;
+            const QFileInfo there(local);
+            return !planned.isEmpty() || !(there.exists() || there.isSymLink()) || holdsBytes(local, bytes);
+        };
+        const auto take = [&](const QString &local, const QString &source, const QByteArray &bytes) {
+            if (destinationFrom.contains(local))
+                return;
+            const QFileInfo there(local);
+            if (!there.exists() && !there.isSymLink())
+                copies.append({source, local, bytes});
+            destinationFrom.insert(local, source);
+        };
         const auto place = [&](const MediaFolder &folder, const char16_t *programFolder, const QString &source,
-                               const QString &suffix, const QByteArray &bytes) {
+                               const QString &suffix, const QByteArray &bytes, const QByteArray &sharpBytes) {
             for (int n = 1;; ++n) {
                 const QString programPath = QString::fromUtf16(programFolder) + w.nomAy +
                                             (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1Char('.') +
                                             suffix;
                 const QString local = folder.file(programPath);
-                const QString planned = destinationFrom.value(local);
-                if ((!planned.isEmpty() && planned != source) || voiced.contains(local))
+                const QString sharp = sharpName(local);
+                if (!usable(local, source, bytes) || (!sharpBytes.isEmpty() && !usable(sharp, source, sharpBytes)))
                     continue;
-                if (planned.isEmpty()) {
-                    const QFileInfo there(local);
-                    if ((there.exists() || there.isSymLink()) && !holdsBytes(local, bytes))
-                        continue;
-                    if (!there.exists() && !there.isSymLink())
-                        copies.append({source, local, bytes});
-                    destinationFrom.insert(local, source);
-                }
+                take(local, source, bytes);
+                if (!sharpBytes.isEmpty())
+                    take(sharp, source, sharpBytes);
                 return programPath;
             }
         };
         if (!picture.isEmpty())
-            w.dibujo = place(pictureFolder, kWordPictureFolder, picture, fitted.suffix, fitted.bytes);
+            w.dibujo =
+                place(pictureFolder, kWordPictureFolder, picture, fitted.suffix, fitted.bytes, fitted.sharpBytes);
         if (!sound.isEmpty())
-            w.sonido = place(soundFolder, kWordSoundFolder, sound, QStringLiteral("wav"), bytesOf(sound));
+            w.sonido = place(soundFolder, kWordSoundFolder, sound, QStringLiteral("wav"), bytesOf(sound), {});
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
