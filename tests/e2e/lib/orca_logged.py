@@ -26,6 +26,7 @@ def open_line_buffered(file, mode="r", *args, **kwargs):
 
 builtins.open = open_line_buffered
 cli = runpy.run_path("/usr/bin/orca", run_name="orca_cli")
-cli["otherOrcas"] = lambda: []
+main = cli["main"]  # run_path hands back a copy of the globals: patch main's own
+main.__globals__["otherOrcas"] = lambda: []
 sys.argv = ["orca", "--debug-file", log] + sys.argv[2:]
-sys.exit(cli["main"]())
+sys.exit(main())
