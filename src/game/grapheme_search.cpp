@@ -15,7 +15,7 @@ QList<qsizetype> graphemeOccurrences(const QString &word, const QString &graphem
     return found;
 }
 
-bool spellableWithKeyboard(const QString &word)
+QList<bool> keyboardCoverage(const QString &word)
 {
     QList<bool> covered(word.size(), false);
     for (const KeyRow &key : kKeyboard) {
@@ -24,7 +24,12 @@ bool spellableWithKeyboard(const QString &word)
             for (qsizetype i = pos; i < pos + g.size(); ++i)
                 covered[i] = true;
     }
-    return !covered.contains(false);
+    return covered;
+}
+
+bool spellableWithKeyboard(const QString &word)
+{
+    return !keyboardCoverage(word).contains(false);
 }
 
 } // namespace korivanta

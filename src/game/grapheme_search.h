@@ -15,4 +15,7 @@ QList<qsizetype> graphemeOccurrences(const QString &word, const QString &graphem
 // the keyboard's graphemes, i.e. the word can be spelled out with the keys.
 bool spellableWithKeyboard(const QString &word);
 
+// For each character of `word`, whether some key's grapheme covers it.
+QList<bool> keyboardCoverage(const QString &word);
+
 } // namespace korivanta

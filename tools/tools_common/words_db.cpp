@@ -2,7 +2,6 @@
 
 #include "game/category_queries.h"
 #include "game/grapheme_search.h"
-#include "game/keyboard_table.h"
 #include "media/media_files.h"
 
 #include "tools_common/disk_files.h"
@@ -57,13 +56,7 @@ QString keyOf(const CategoryQuery &c)
 // order they first appear; a letter comes with its combining accents.
 QStringList lettersWithoutKey(const QString &word)
 {
-    QList<bool> covered(word.size(), false);
-    for (const KeyRow &key : kKeyboard) {
-        const QString g = QString::fromUtf16(key.grapheme);
-        for (qsizetype pos : graphemeOccurrences(word, g))
-            for (qsizetype i = pos; i < pos + g.size(); ++i)
-                covered[i] = true;
-    }
+    const QList<bool> covered = keyboardCoverage(word);
     QStringList missing;
     QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, word);
     for (qsizetype start = 0, end = letters.toNextBoundary(); end > start;
