@@ -10,15 +10,7 @@
 # usage: keyboard_and_screen_reader.sh <path-to-korivanta> <work-dir>
 set -u -o pipefail
 source "$(dirname "$0")/lib/common.sh"
-if [[ ${KORIVANTA_E2E_INSIDE:-} == 1 && -z ${KORIVANTA_E2E_DBUS:-} ]]; then
-    export KORIVANTA_E2E_DBUS=1
-    exec dbus-run-session -- bash "$0" "$@"
-fi
-e2e_setup "$@"
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-
-AT="$E2E_LIB_DIR/atspi_tool.py"
-at() { timeout 20 "$E2E_PY" "$AT" "$@"; }
+e2e_setup_accessible "$@"
 SAID=$E2E_WORK/said.txt
 
 # spoken INDEX: the name a key has for a screen reader.

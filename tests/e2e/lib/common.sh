@@ -70,6 +70,20 @@ kill_program() {
 }
 
 # Starts the script again under its own X server, then prepares the work dir.
+# e2e_setup for scripts that read the program through the accessibility bus:
+# inside Xvfb the script starts again in a D-Bus session of its own, and the
+# program runs with Qt's accessibility on. `at ARGS` runs lib/atspi_tool.py.
+e2e_setup_accessible() {
+    if [[ ${KORIVANTA_E2E_INSIDE:-} == 1 && -z ${KORIVANTA_E2E_DBUS:-} ]]; then
+        export KORIVANTA_E2E_DBUS=1
+        exec dbus-run-session -- bash "$0" "$@"
+    fi
+    e2e_setup "$@"
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    AT="$E2E_LIB_DIR/atspi_tool.py"
+}
+at() { timeout 20 "$E2E_PY" "$AT" "$@"; }
+
 e2e_setup() {
     if (($# < 2)); then
         echo "usage: $0 <path-to-korivanta> <work-dir>" >&2
