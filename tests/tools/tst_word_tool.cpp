@@ -8,7 +8,7 @@
 #include "media/media_paths.h"
 #include "media/sharp_pictures.h"
 #include "support/words_fixture.h"
-#include "word_tool/word_import.h"
+#include "wordstore/word_import.h"
 #include "word_tool/word_tool.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
 #include "media/media_paths.h"
-#include "tools_common/words_db.h"
-#include "word_tool/word_import.h"
-#include "word_tool/word_voice.h"
+#include "wordstore/words_db.h"
+#include "wordstore/word_import.h"
+#include "wordstore/word_voice.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -2,8 +2,8 @@
 // categoria, ...). Every word must be spellable with the game's keyboard and
 // belong to one of the game's categories; the build stops, naming the word,
 // when one is not. Each row names its picture and sound under the media root.
-#include "tools_common/csv.h"
-#include "tools_common/words_db.h"
+#include "wordstore/csv.h"
+#include "wordstore/words_db.h"
 
 #include <QCoreApplication>
 #include <QFile>

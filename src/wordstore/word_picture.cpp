@@ -1,4 +1,4 @@
-#include "tools_common/word_picture.h"
+#include "wordstore/word_picture.h"
 
 #include "game/con_obj_layout.h"
 

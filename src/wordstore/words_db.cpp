@@ -1,10 +1,10 @@
-#include "tools_common/words_db.h"
+#include "wordstore/words_db.h"
 
 #include "game/category_queries.h"
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
 
-#include "tools_common/disk_files.h"
+#include "wordstore/disk_files.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "word_tool/word_voice.h"
+#include "wordstore/word_voice.h"
 
 #include "game/keyboard_table.h"
 

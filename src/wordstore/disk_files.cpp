@@ -1,4 +1,4 @@
-#include "tools_common/disk_files.h"
+#include "wordstore/disk_files.h"
 
 #include <QFile>
 

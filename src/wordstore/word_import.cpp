@@ -1,12 +1,12 @@
-#include "word_tool/word_import.h"
+#include "wordstore/word_import.h"
 
 #include "media/media_files.h"
 #include "media/media_paths.h"
 #include "media/sharp_pictures.h"
-#include "tools_common/csv.h"
-#include "tools_common/disk_files.h"
-#include "tools_common/word_picture.h"
-#include "tools_common/words_db.h"
+#include "wordstore/csv.h"
+#include "wordstore/disk_files.h"
+#include "wordstore/word_picture.h"
+#include "wordstore/words_db.h"
 
 #include <QDir>
 #include <QFile>
