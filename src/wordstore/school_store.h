@@ -1,0 +1,124 @@
+// The school's own words, kept apart from the package's files.
+//
+// The package installs its words database and media (its "drive C") under
+// /usr/share/korivanta/drive_c and replaces them on every upgrade. What a
+// school adds lives in the school's folder, which the package never overwrites:
+//
+//   <school>/palabras-escuela.db        the school's rows (table nominal, as
+//                                        the package's words database has it)
+//   <school>/drive_c/Trab_zumel/...     the school's pictures and sounds, at
+//                                        the program paths its rows name
+//   <school>/drive_c/Trab_zumel/diccionario.mdb
+//                                        the words the game reads: the package's
+//                                        rows, then the school's, composed anew
+//                                        whenever either side changes
+//
+// The game reads one drive C made of two layers: the school's drive C over the
+// package's (a file is taken from the school's when it is there). While the
+// school has no composed database the game reads the package's drive alone.
+//
+// Every change is all or nothing: media files are written first under names
+// no row uses yet, then the school's database is replaced in one step, then
+// the composed database is replaced in one step; a crash at any point leaves
+// the words as they were before or after.
+#pragma once
+
+#include "wordstore/word_import.h"
+#include "wordstore/words_db.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace korivanta::wordstore {
+
+// Where a program finds the package's words and the school's.
+struct StorePaths {
+    QString packageDriveC; // the package's drive C (read only for the store)
+    QString schoolDir;     // the school's folder
+
+    QString schoolDatabase() const;   // <school>/palabras-escuela.db
+    QString schoolDriveC() const;     // <school>/drive_c
+    QString composedDatabase() const; // <school>/drive_c/Trab_zumel/diccionario.mdb
+    QString packageDatabase() const;  // <package drive C>/Trab_zumel/diccionario.mdb
+
+    // The package's drive C as the game finds it from its executable's folder
+    // (MediaPaths::locateDriveC); the school's folder is $KORIVANTA_ESCUELA
+    // when set, else /var/lib/korivanta for an installed program (its drive C
+    // under ../share), else "escuela" beside the executable (a build tree).
+    static StorePaths locate(const QString &executableDir);
+};
+
+// One of the school's words: its row id in the school's database and its row.
+struct SchoolWord {
+    qint64 id = 0;
+    wordsdb::Word word; // picture and sound as program paths ("c:\Trab_zumel\dibujos\x.png")
+};
+
+// A new or changed word as a teacher gives it.
+struct WordDraft {
+    qint64 id = 0; // 0: a new word; else the school word it replaces
+    QString nomAy, nomEsp, categoria;
+    // A local picture (BMP, GIF, JPEG, PNG) to fit into the frame and store;
+    // empty keeps the word's current picture (a new word: the standard name).
+    QString pictureFile;
+    // A local WAV file to store as the word's sound; empty keeps the current
+    // sound (a new word: the standard name).
+    QString soundFile;
+};
+
+// Why a draft cannot be saved, field by field (Spanish sentences; empty when
+// the field is fine). Warnings do not stop a save.
+struct DraftProblems {
+    QString nomAy, nomEsp, categoria, picture, sound;
+    QStringList warnings; // e.g. a category without a menu button
+    bool ok() const
+    {
+        return nomAy.isEmpty() && nomEsp.isEmpty() && categoria.isEmpty() && picture.isEmpty() && sound.isEmpty();
+    }
+};
+
+class SchoolStore {
+public:
+    explicit SchoolStore(StorePaths paths);
+
+    const StorePaths &paths() const { return m_paths; }
+
+    // The school's words in the order the game shows them (empty when the
+    // school has none yet); the package's words, read only.
+    QList<SchoolWord> schoolWords(QString *error) const;
+    QList<wordsdb::Word> packageWords(QString *error) const;
+
+    // The checks an import makes, for one draft: the word can be spelled with
+    // the keys, the category is one of the nine, the Spanish word is given,
+    // no other word (package's or school's) has the same Aymara word in the
+    // same category, the files can be read and are what they claim.
+    DraftProblems check(const WordDraft &draft) const;
+
+    // Saves a draft (checked first) and composes the game's words again.
+    // Returns why it failed, or empty; `id` gets the saved word's id.
+    QString save(const WordDraft &draft, qint64 *id = nullptr);
+    // Deletes a school word, its media, and composes again.
+    QString remove(qint64 id);
+
+    // Adds the words of a teacher's CSV file (or of an unpacked word pack) to
+    // the school's words, with the checks and media handling of an import,
+    // all of them or none, and composes again.
+    wordtool::ImportResult importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak = {});
+
+    // Composes the game's words from the package's and the school's: the
+    // package's rows in their order, then the school's (a school word that
+    // the package now has too, same Aymara word and category, is left out).
+    // Does nothing, and succeeds, while the school has no words. Returns why
+    // it failed, or empty.
+    QString compose();
+
+    // The local file of a program path: the school's drive C first, then the
+    // package's (as the game resolves it).
+    QString localFile(const QString &programPath) const;
+
+private:
+    StorePaths m_paths;
+};
+
+} // namespace korivanta::wordstore
