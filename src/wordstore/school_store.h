@@ -118,6 +118,13 @@ public:
     QString localFile(const QString &programPath) const;
 
 private:
+    QString composeLocked();
+    QString prepareFolder();   // the school's folder, made when missing
+    QString prepareDatabase(); // an empty school database, made when missing
+    // Deletes the school's own files among these program paths that no
+    // school word names any more.
+    void removeUnusedMedia(const QStringList &programPaths);
+
     StorePaths m_paths;
 };
 
