@@ -43,13 +43,13 @@ Uso:
       (Latin-1), con las columnas separadas por comas, punto y coma o
       tabuladores, como lo guarda una hoja de cálculo.
       Las columnas dibujo y sonido son optativas: si una fila trae un archivo
-      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta de
-      medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav (o
-      <palabra>-2.<ext>, ... si ese nombre ya lo usa otro archivo). Un dibujo
-      que no tiene la forma del marco del juego se centra en un lienzo de esa
-      forma, sin deformarlo. Una ruta relativa se toma desde la carpeta del
-      archivo CSV. Sin archivo, la palabra usa dibujos/<palabra>.bmp y
-      sonido/palabras/<palabra>.wav.
+      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta
+      de la escuela como escuela/dibujos/<palabra>.<ext> o
+      escuela/sonido/<palabra>.wav (o <palabra>-2.<ext>, ... si ese nombre ya
+      lo usa otro archivo). Un dibujo que no tiene la forma del marco del
+      juego se centra en un lienzo de esa forma, sin deformarlo. Una ruta
+      relativa se toma desde la carpeta del archivo CSV. Sin archivo, la
+      palabra usa dibujos/<palabra>.bmp y sonido/palabras/<palabra>.wav.
       Cada palabra debe poder escribirse con las 32 teclas del juego (el
       apóstrofo ’ o ʼ se guarda como el ' del teclado), y su
       categoría debe ser una de estas:
