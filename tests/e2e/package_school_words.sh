@@ -151,7 +151,7 @@ sed -i "s/^project(korivanta VERSION [0-9.]*/project(korivanta VERSION $version_
 # The package needs the programs and the data only: no tests, no benchmarks.
 sed -i '/^enable_testing()/d; /^add_subdirectory(tests)/d; /^add_subdirectory(bench)/d' "$src1/CMakeLists.txt"
 grep -q "^$NEW_WORD," "$src1/assets/words.csv" && fail "$NEW_WORD is in the word list already"
-printf '%s,%s,%s,,high,prueba de actualización\n' "$NEW_WORD" "$NEW_WORD_ES" "$CATEGORY" >>"$src1/assets/words.csv"
+printf '%s,%s,%s,1f997,high,prueba de actualización\n' "$NEW_WORD" "$NEW_WORD_ES" "$CATEGORY" >>"$src1/assets/words.csv"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 # Paths relative to the copy, so that its objects are cached whatever folder it is in.

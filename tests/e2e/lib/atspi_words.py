@@ -26,6 +26,13 @@ class Game:
     afresh each time (their states and names change, the objects stay)."""
 
     def __init__(self):
+        self.label = None
+        self.find()
+        if self.label is None:
+            raise SystemExit("no board label described as \"Palabra en castellano\"")
+
+    def find(self):
+        """Walks the tree again: a panel's buttons are listed once it is shown."""
         end = time.time() + 20
         a = app()
         while a is None and time.time() < end:
@@ -35,14 +42,11 @@ class Game:
             raise SystemExit("the program is not on the accessibility bus")
         a.clear_cache()
         self.buttons = {}
-        self.label = None
         for obj, _ in walk(a):
             if obj.getRoleName() == "push button":
                 self.buttons.setdefault(obj.name, []).append(obj)
-            elif obj.description == "Palabra en castellano":
+            elif self.label is None and obj.description == "Palabra en castellano" and showing(obj):
                 self.label = obj
-        if self.label is None:
-            raise SystemExit("no board label described as \"Palabra en castellano\"")
 
     def board_word(self):
         self.label.clear_cache()
@@ -61,7 +65,22 @@ class Game:
                         action.doAction(i)
                         return
             time.sleep(0.2)
+            self.find()
         raise SystemExit(f"no push button {name!r} shown within {seconds}s")
+
+    def shown(self, name):
+        for obj in self.buttons.get(name, []):
+            obj.clear_cache()
+            if showing(obj):
+                return True
+        return False
+
+    def wait_hidden(self, name, seconds=10):
+        end = time.time() + seconds
+        while self.shown(name):
+            if time.time() > end:
+                raise SystemExit(f"the push button {name!r} is still shown after {seconds}s")
+            time.sleep(0.2)
 
 
 def key_name(tables, index):
@@ -91,8 +110,12 @@ def main():
         for k in spell(tables, aymara):
             game.press(key_name(tables, k))
             time.sleep(0.15)
+        # A button under the completion panel takes no press: the panel
+        # goes first, then Siguiente, which hides itself once pressed.
         game.press("wali", 20)
+        game.wait_hidden("wali")
         game.press("Siguiente", 20)
+        game.wait_hidden("Siguiente")
 
 
 if __name__ == "__main__":
