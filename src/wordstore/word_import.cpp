@@ -502,8 +502,9 @@ ImportResult importWords(const ImportRequest &request)
             const QString local = pictureFolder.file(w.dibujo);
             if (!QFileInfo::exists(local) && !destinationFrom.contains(local) &&
                 !(layered && QFileInfo::exists(lowerPictureFolder.file(w.dibujo))))
+                // Named where the game's own pictures are: a layer beneath is that place.
                 warn(QStringLiteral("no hay dibujo de «%1» en «%2»; el juego la mostrará sin dibujo")
-                         .arg(w.nomAy, local));
+                         .arg(w.nomAy, layered ? lowerPictureFolder.file(w.dibujo) : local));
         }
         if (sound.isEmpty()) {
             const QString local = soundFolder.file(w.sonido);
@@ -519,7 +520,7 @@ ImportResult importWords(const ImportRequest &request)
                     voiced.insert(voice);
                 } else {
                     warn(QStringLiteral("no hay sonido de «%1» en «%2»; se puede generar con --generar-voz")
-                             .arg(w.nomAy, local));
+                             .arg(w.nomAy, layered ? lowerSoundFolder.file(w.sonido) : local));
                 }
             }
         }

@@ -391,6 +391,11 @@ void TestSchoolStore::anImportIntoTheStoreIsComposed()
     result = store.importCsv(csv);
     QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
     QCOMPARE(result.imported, 2);
+    // A word without its own picture is looked for among the package's.
+    const QString warnings = result.warnings.join('\n');
+    QVERIFY2(warnings.contains(m_package->path() + QStringLiteral("/Trab_zumel/dibujos/wawa.bmp")),
+             qPrintable(warnings));
+    QVERIFY2(!warnings.contains(paths().schoolDir), qPrintable(warnings));
     QCOMPARE(wordsOf(paths().composedDatabase()),
              (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona", "uta/hogar"}));
     QCOMPARE(wordsOf(paths().schoolDatabase()), (QStringList{"wawa/persona", "uta/hogar"}));
