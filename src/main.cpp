@@ -3,8 +3,10 @@
 #include "app/screen_flow.h"
 #include "media/media.h"
 #include "media/media_paths.h"
+#include "wordstore/school_store.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +19,14 @@ int main(int argc, char **argv)
     korivanta::installFontSubstitutes();
 
     // The real players and the drive's folder are made once the menu is on
-    // screen: the menu needs none of them.
+    // screen: the menu needs none of them. Drive C is the school's over the
+    // package's once the school has words of its own (their composed
+    // database), else the package's alone.
     korivanta::ScreenFlow flow([] {
-        return korivanta::Media::real(korivanta::MediaPaths::locateDriveC(QCoreApplication::applicationDirPath()));
+        const auto store = korivanta::wordstore::StorePaths::locate(QCoreApplication::applicationDirPath());
+        if (QFileInfo::exists(store.composedDatabase()))
+            return korivanta::Media::real(store.schoolDriveC(), store.packageDriveC);
+        return korivanta::Media::real(store.packageDriveC);
     });
     flow.start();
     const int status = QApplication::exec();

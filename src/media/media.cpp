@@ -7,10 +7,10 @@
 
 namespace korivanta {
 
-Media Media::real(const QString &driveC)
+Media Media::real(const QString &driveC, const QString &lowerDriveC)
 {
     Media m;
-    m.paths = std::make_shared<MediaPaths>(driveC);
+    m.paths = std::make_shared<MediaPaths>(driveC, lowerDriveC);
     m.sound = std::make_shared<QtSoundPlayer>(*m.paths);
     m.pictures = std::make_shared<FilePictureLoader>(*m.paths);
     auto paths = m.paths;

@@ -23,8 +23,9 @@ struct Media {
     std::shared_ptr<PictureLoader> pictures;
     std::function<AnimationPlayer *(QWidget *parent)> makeAnimationPlayer;
 
-    // The real components over the given drive C folder.
-    static Media real(const QString &driveC);
+    // The real components over the given drive C folder, or over an upper
+    // drive C layered on a lower one (see MediaPaths).
+    static Media real(const QString &driveC, const QString &lowerDriveC = {});
 };
 
 } // namespace korivanta

@@ -39,6 +39,11 @@ QString findEntry(const QString &dir, const QString &name)
 
 MediaPaths::MediaPaths(QString driveC) : m_driveC(std::move(driveC)) {}
 
+MediaPaths::MediaPaths(QString upperDriveC, QString lowerDriveC)
+    : m_driveC(std::move(upperDriveC)), m_lowerDriveC(std::move(lowerDriveC))
+{
+}
+
 QString MediaPaths::locateDriveC(const QString &executableDir)
 {
     const QString beside = QDir(executableDir).filePath(QStringLiteral("drive_c"));
@@ -51,6 +56,18 @@ QString MediaPaths::locateDriveC(const QString &executableDir)
 }
 
 MediaPaths::Location MediaPaths::locate(const QString &programPath) const
+{
+    bool onDriveC = false;
+    Location upper = locateIn(m_driveC, programPath, &onDriveC);
+    if (m_lowerDriveC.isEmpty() || !onDriveC || !upper.refusal.isEmpty() || upper.file.isEmpty())
+        return upper;
+    const QFileInfo there(upper.file);
+    if (there.exists() || there.isSymLink())
+        return upper;
+    return locateIn(m_lowerDriveC, programPath, &onDriveC);
+}
+
+MediaPaths::Location MediaPaths::locateIn(const QString &driveC, const QString &programPath, bool *onDriveC)
 {
     if (programPath.isEmpty())
         return {};
@@ -66,11 +83,13 @@ MediaPaths::Location MediaPaths::locate(const QString &programPath) const
             return {{},
                     QStringLiteral("está en la unidad %1:, y el juego solo tiene la unidad C:")
                         .arg(programPath[0].toUpper())};
-        base = m_driveC;
+        base = driveC;
         rest = programPath.mid(2);
     } else if (programPath.startsWith(QLatin1Char('\\')) || programPath.startsWith(QLatin1Char('/'))) {
-        base = m_driveC; // a rooted path without drive is on the current drive, C
+        base = driveC; // a rooted path without drive is on the current drive, C
     }
+
+    *onDriveC = !base.isEmpty();
 
     // "." and ".." are taken by their names alone, as Windows does, before any
     // folder is looked at; ".." never climbs above the base.

@@ -22,6 +22,15 @@
 //   to a place inside the base; one that leads outside it is refused.
 // A refused name is reported with the reason and names no file at all, so the
 // caller reads nothing.
+//
+// Drive C may be made of two layers: an upper folder (a school's own words and
+// files) over a lower one (the installed package's). A name on drive C is
+// taken from the upper layer when it names an existing file or folder there,
+// else from the lower one; a name that neither has comes back as the lower
+// layer's missing path. The rules above apply within each layer on its own: a
+// link in the upper layer must lead inside the upper layer, one in the lower
+// layer inside the lower one, and a refusal in the upper layer is final. A
+// name without drive (the working folder) is not layered.
 #pragma once
 
 #include <QString>
@@ -31,12 +40,17 @@ namespace korivanta {
 class MediaPaths {
 public:
     explicit MediaPaths(QString driveC);
+    // Drive C as `upperDriveC` over `lowerDriveC` (see above); an empty lower
+    // layer is a plain drive C.
+    MediaPaths(QString upperDriveC, QString lowerDriveC);
 
     // drive_c beside the executable, else ../share/korivanta/drive_c relative
     // to it (an installed program); the first when neither exists.
     static QString locateDriveC(const QString &executableDir);
 
+    // The (upper) drive C folder, and the lower layer (empty: none).
     const QString &driveC() const { return m_driveC; }
+    const QString &lowerDriveC() const { return m_lowerDriveC; }
 
     struct Location {
         // The local file; empty for an empty or refused name. A path that does
@@ -53,7 +67,10 @@ public:
     QString resolve(const QString &programPath) const { return locate(programPath).file; }
 
 private:
+    static Location locateIn(const QString &driveC, const QString &programPath, bool *onDriveC);
+
     QString m_driveC;
+    QString m_lowerDriveC;
 };
 
 } // namespace korivanta

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korivanta::diskfiles {
@@ -24,13 +25,15 @@ QString errorText(int errnum)
     }
 }
 
-QString writeNewFile(const QString &path, const QByteArray &bytes)
+QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWritable)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return errorText(errno);
     int failure = 0;
+    if (groupWritable && ::fchmod(fd, 0664) != 0)
+        failure = errno;
     for (qsizetype done = 0; done < bytes.size() && !failure;) {
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno != EINTR)
@@ -44,6 +47,19 @@ QString writeNewFile(const QString &path, const QByteArray &bytes)
         failure = errno;
     if (failure) {
         ::unlink(name.constData());
+        return errorText(failure);
+    }
+    return {};
+}
+
+QString makeFolder(const QString &path, bool groupWritable)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), groupWritable ? 02775 : 0755) != 0)
+        return errorText(errno);
+    if (groupWritable && ::chmod(name.constData(), 02775) != 0) {
+        const int failure = errno;
+        ::rmdir(name.constData());
         return errorText(failure);
     }
     return {};

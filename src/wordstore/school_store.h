@@ -6,8 +6,11 @@
 //
 //   <school>/palabras-escuela.db        the school's rows (table nominal, as
 //                                        the package's words database has it)
-//   <school>/drive_c/Trab_zumel/...     the school's pictures and sounds, at
-//                                        the program paths its rows name
+//   <school>/drive_c/Trab_zumel/escuela/{dibujos,sonido}/...
+//                                        the school's pictures and sounds, at
+//                                        the program paths its rows name (a
+//                                        folder the package never has, so no
+//                                        school file hides a package file)
 //   <school>/drive_c/Trab_zumel/diccionario.mdb
 //                                        the words the game reads: the package's
 //                                        rows, then the school's, composed anew
@@ -16,6 +19,10 @@
 // The game reads one drive C made of two layers: the school's drive C over the
 // package's (a file is taken from the school's when it is there). While the
 // school has no composed database the game reads the package's drive alone.
+//
+// Files are written group-writable (0664, folders 2775) so that the members of
+// the group that owns the school's folder can all change the words. Tests make
+// a store over two temporary folders: SchoolStore({packageDriveC, schoolDir}).
 //
 // Every change is all or nothing: media files are written first under names
 // no row uses yet, then the school's database is replaced in one step, then
@@ -118,6 +125,13 @@ public:
     QString localFile(const QString &programPath) const;
 
 private:
+    QString composeLocked();
+    QString prepareFolder();   // the school's folder, made when missing
+    QString prepareDatabase(); // an empty school database, made when missing
+    // Deletes the school's own files among these program paths that no
+    // school word names any more.
+    void removeUnusedMedia(const QStringList &programPaths);
+
     StorePaths m_paths;
 };
 

@@ -82,6 +82,12 @@ QString keyboardApostrophes(QString word)
     return word.replace(QChar(0x2019), QLatin1Char('\'')).replace(QChar(0x02BC), QLatin1Char('\''));
 }
 
+bool exists(const QString &local)
+{
+    const QFileInfo f(local);
+    return f.exists() || f.isSymLink();
+}
+
 // A media folder, read once: the files of many words are looked up in it
 // without listing the folder for each, matched like the game matches them
 // (without regard to case, in precomposed form).
@@ -134,6 +140,7 @@ QByteArray bytesOf(const QString &file)
 // What an import put into the media folders, removed again when it fails.
 class MediaChanges {
 public:
+    explicit MediaChanges(bool groupWritable) : m_groupWritable(groupWritable) {}
     ~MediaChanges()
     {
         if (m_keep)
@@ -155,16 +162,19 @@ public:
                 break;
         }
         for (const QString &d : missing) {
-            if (::mkdir(QFile::encodeName(d).constData(), 0755) != 0)
-                return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, diskfiles::errorText(errno));
+            const QString error = diskfiles::makeFolder(d, m_groupWritable);
+            if (!error.isEmpty())
+                return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, error);
             m_folders.append(d);
         }
         return {};
     }
+    bool groupWritable() const { return m_groupWritable; }
 
 private:
     QStringList m_files, m_folders;
     bool m_keep = false;
+    bool m_groupWritable = false;
 };
 
 // Copies a file to a name that no file has yet.
@@ -181,7 +191,7 @@ QString copyFile(const Copy &c, MediaChanges *changes)
             return QStringLiteral("no se puede leer «%1»").arg(c.source);
         bytes = in.readAll();
     }
-    error = diskfiles::writeNewFile(c.destination, bytes);
+    error = diskfiles::writeNewFile(c.destination, bytes, changes->groupWritable());
     if (!error.isEmpty())
         return QStringLiteral("no se puede escribir «%1»: %2").arg(c.destination, error);
     changes->addFile(c.destination);
@@ -209,6 +219,8 @@ QString makeVoice(const Voice &v, const SpeakFunction &speak, MediaChanges *chan
     if (linked != 0)
         return QStringLiteral("no se puede escribir «%1»: %2").arg(v.destination, diskfiles::errorText(failure));
     changes->addFile(v.destination);
+    if (changes->groupWritable() && ::chmod(QFile::encodeName(v.destination).constData(), 0664) != 0)
+        return QStringLiteral("no se puede escribir «%1»: %2").arg(v.destination, diskfiles::errorText(errno));
     return {};
 }
 
@@ -230,6 +242,32 @@ QString localMediaPath(const QString &mediaRoot, const QString &programPath)
         programPath.startsWith(kMediaRoot, Qt::CaseInsensitive) ? programPath.mid(kMediaRoot.size()) : programPath;
     // The media root plays the part of drive C: its folders are found as the game finds them.
     return MediaPaths(mediaRoot).resolve(QStringLiteral("c:\\") + rest);
+}
+
+QString pictureProblem(const QString &picture, const QString &nomAy, wordpicture::Fitted *fitted)
+{
+    if (!QFileInfo(picture).isFile())
+        return QStringLiteral("no se encuentra el dibujo «%1» de la palabra «%2»").arg(picture, nomAy);
+    if (!kPictureSuffixes.contains(QFileInfo(picture).suffix().toLower()))
+        return QStringLiteral("el dibujo «%1» de la palabra «%2» no es BMP, GIF, JPEG ni PNG").arg(picture, nomAy);
+    *fitted = wordpicture::fit(picture);
+    if (!fitted->error.isEmpty())
+        return QStringLiteral("%1, de la palabra «%2»").arg(fitted->error, nomAy);
+    return {};
+}
+
+QString soundProblem(const QString &sound, const QString &nomAy)
+{
+    if (!QFileInfo(sound).isFile())
+        return QStringLiteral("no se encuentra el sonido «%1» de la palabra «%2»").arg(sound, nomAy);
+    if (!isWav(sound))
+        return QStringLiteral("el sonido «%1» de la palabra «%2» no es un archivo WAV").arg(sound, nomAy);
+    return {};
+}
+
+QString keyboardWord(const QString &word)
+{
+    return keyboardApostrophes(word.trimmed().normalized(QString::NormalizationForm_C));
 }
 
 QString temporaryPrefix(const QString &databasePath)
@@ -316,7 +354,8 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     }
     QSet<QString> existing;
-    if (!readExisting(dbPath, &existing, &error)) {
+    if (!readExisting(dbPath, &existing, &error) ||
+        (!request.lowerDatabasePath.isEmpty() && !readExisting(request.lowerDatabasePath, &existing, &error))) {
         result.errors << error;
         return result;
     }
@@ -325,8 +364,21 @@ ImportResult importWords(const ImportRequest &request)
         return column.contains(name) ? fields.value(column[name]).trimmed().normalized(QString::NormalizationForm_C)
                                      : QString();
     };
-    const MediaFolder pictureFolder(request.mediaRoot, QString::fromUtf16(kWordPictureFolder));
-    const MediaFolder soundFolder(request.mediaRoot, QString::fromUtf16(kWordSoundFolder));
+    // The standard folders (a word without files of its own), and those where
+    // a row's own files go; each in this database's media and the layer beneath.
+    const QString standardPictures = QString::fromUtf16(kWordPictureFolder);
+    const QString standardSounds = QString::fromUtf16(kWordSoundFolder);
+    const QString ownPictures = request.pictureFolder.isEmpty() ? standardPictures : request.pictureFolder;
+    const QString ownSounds = request.soundFolder.isEmpty() ? standardSounds : request.soundFolder;
+    const bool layered = !request.lowerMediaRoot.isEmpty();
+    const MediaFolder pictureFolder(request.mediaRoot, standardPictures);
+    const MediaFolder soundFolder(request.mediaRoot, standardSounds);
+    const MediaFolder ownPictureFolder(request.mediaRoot, ownPictures);
+    const MediaFolder ownSoundFolder(request.mediaRoot, ownSounds);
+    const MediaFolder lowerPictureFolder(layered ? request.lowerMediaRoot : request.mediaRoot, standardPictures);
+    const MediaFolder lowerSoundFolder(layered ? request.lowerMediaRoot : request.mediaRoot, standardSounds);
+    const MediaFolder lowerOwnPictureFolder(layered ? request.lowerMediaRoot : request.mediaRoot, ownPictures);
+    const MediaFolder lowerOwnSoundFolder(layered ? request.lowerMediaRoot : request.mediaRoot, ownSounds);
     QList<wordsdb::Word> words;
     QList<Copy> copies;
     QList<Voice> voices;
@@ -345,7 +397,7 @@ ImportResult importWords(const ImportRequest &request)
                     .arg(header.size()));
             continue;
         }
-        wordsdb::Word w{keyboardApostrophes(field(r.fields, QStringLiteral("nom_ay"))),
+        wordsdb::Word w{keyboardWord(field(r.fields, QStringLiteral("nom_ay"))),
                         field(r.fields, QStringLiteral("nom_esp")),
                         field(r.fields, QStringLiteral("categoria")),
                         {},
@@ -373,31 +425,16 @@ ImportResult importWords(const ImportRequest &request)
         const QString sound = sourceFile(csv, field(r.fields, QStringLiteral("sonido")));
         wordpicture::Fitted fitted;
         if (!picture.isEmpty()) {
-            const QString suffix = QFileInfo(picture).suffix().toLower();
-            if (!QFileInfo(picture).isFile()) {
-                bad(QStringLiteral("no se encuentra el dibujo «%1» de la palabra «%2»").arg(picture, w.nomAy));
-                continue;
-            }
-            if (!kPictureSuffixes.contains(suffix)) {
-                bad(QStringLiteral("el dibujo «%1» de la palabra «%2» no es BMP, GIF, JPEG ni PNG")
-                        .arg(picture, w.nomAy));
-                continue;
-            }
-            fitted = wordpicture::fit(picture);
-            if (!fitted.error.isEmpty()) {
-                bad(QStringLiteral("%1, de la palabra «%2»").arg(fitted.error, w.nomAy));
+            if (const QString problem = pictureProblem(picture, w.nomAy, &fitted); !problem.isEmpty()) {
+                bad(problem);
                 continue;
             }
         } else {
             w.dibujo = wordsdb::standardPicture(w.nomAy);
         }
         if (!sound.isEmpty()) {
-            if (!QFileInfo(sound).isFile()) {
-                bad(QStringLiteral("no se encuentra el sonido «%1» de la palabra «%2»").arg(sound, w.nomAy));
-                continue;
-            }
-            if (!isWav(sound)) {
-                bad(QStringLiteral("el sonido «%1» de la palabra «%2» no es un archivo WAV").arg(sound, w.nomAy));
+            if (const QString problem = soundProblem(sound, w.nomAy); !problem.isEmpty()) {
+                bad(problem);
                 continue;
             }
         }
@@ -409,9 +446,13 @@ ImportResult importWords(const ImportRequest &request)
         // and a file already there with the same bytes is used as it is.
         // A picture's copy at twice the size goes beside it under the name the
         // game looks for: the stem is only taken when both names are free.
-        const auto usable = [&](const QString &local, const QString &source, const QByteArray &bytes) {
+        // A name the layer beneath has is never taken: the file would hide its own.
+        const auto usable = [&](const QString &local, const QString &source, const QByteArray &bytes,
+                                const QString &lower) {
             const QString planned = destinationFrom.value(local);
             if ((!planned.isEmpty() && planned != source) || voiced.contains(local))
+                return false;
+            if (layered && exists(lower))
                 return false;
             const QFileInfo there(local);
             return !planned.isEmpty() || !(there.exists() || there.isSymLink()) || holdsBytes(local, bytes);
@@ -424,15 +465,18 @@ ImportResult importWords(const ImportRequest &request)
                 copies.append({source, local, bytes});
             destinationFrom.insert(local, source);
         };
-        const auto place = [&](const MediaFolder &folder, const char16_t *programFolder, const QString &source,
-                               const QString &suffix, const QByteArray &bytes, const QByteArray &sharpBytes) {
+        const auto place = [&](const MediaFolder &folder, const MediaFolder &lowerFolder, const QString &programFolder,
+                               const QString &source, const QString &suffix, const QByteArray &bytes,
+                               const QByteArray &sharpBytes) {
             for (int n = 1;; ++n) {
-                const QString programPath = QString::fromUtf16(programFolder) + w.nomAy +
+                const QString programPath = programFolder + w.nomAy +
                                             (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1Char('.') +
                                             suffix;
                 const QString local = folder.file(programPath);
                 const QString sharp = sharpName(local);
-                if (!usable(local, source, bytes) || (!sharpBytes.isEmpty() && !usable(sharp, source, sharpBytes)))
+                const QString lower = lowerFolder.file(programPath);
+                if (!usable(local, source, bytes, lower) ||
+                    (!sharpBytes.isEmpty() && !usable(sharp, source, sharpBytes, sharpName(lower))))
                     continue;
                 take(local, source, bytes);
                 if (!sharpBytes.isEmpty())
@@ -441,10 +485,11 @@ ImportResult importWords(const ImportRequest &request)
             }
         };
         if (!picture.isEmpty())
-            w.dibujo =
-                place(pictureFolder, kWordPictureFolder, picture, fitted.suffix, fitted.bytes, fitted.sharpBytes);
+            w.dibujo = place(ownPictureFolder, lowerOwnPictureFolder, ownPictures, picture, fitted.suffix, fitted.bytes,
+                             fitted.sharpBytes);
         if (!sound.isEmpty())
-            w.sonido = place(soundFolder, kWordSoundFolder, sound, QStringLiteral("wav"), bytesOf(sound), {});
+            w.sonido =
+                place(ownSoundFolder, lowerOwnSoundFolder, ownSounds, sound, QStringLiteral("wav"), bytesOf(sound), {});
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
@@ -455,20 +500,27 @@ ImportResult importWords(const ImportRequest &request)
                      .arg(w.categoria, w.nomAy));
         if (picture.isEmpty()) {
             const QString local = pictureFolder.file(w.dibujo);
-            if (!QFileInfo::exists(local) && !destinationFrom.contains(local))
+            if (!QFileInfo::exists(local) && !destinationFrom.contains(local) &&
+                !(layered && QFileInfo::exists(lowerPictureFolder.file(w.dibujo))))
+                // Named where the game's own pictures are: a layer beneath is that place.
                 warn(QStringLiteral("no hay dibujo de «%1» en «%2»; el juego la mostrará sin dibujo")
-                         .arg(w.nomAy, local));
+                         .arg(w.nomAy, layered ? lowerPictureFolder.file(w.dibujo) : local));
         }
         if (sound.isEmpty()) {
             const QString local = soundFolder.file(w.sonido);
-            if (!QFileInfo::exists(local) && !destinationFrom.contains(local)) {
+            if (!QFileInfo::exists(local) && !destinationFrom.contains(local) &&
+                !(layered && QFileInfo::exists(lowerSoundFolder.file(w.sonido)))) {
                 if (request.speak) {
-                    if (!voiced.contains(local))
-                        voices.append({w.nomAy, local});
-                    voiced.insert(local);
+                    // The voice goes where the row's own files go: the
+                    // standard name may come with a later word list beneath.
+                    w.sonido = ownSounds + w.nomAy + QStringLiteral(".wav");
+                    const QString voice = ownSoundFolder.file(w.sonido);
+                    if (!voiced.contains(voice) && !exists(voice))
+                        voices.append({w.nomAy, voice});
+                    voiced.insert(voice);
                 } else {
                     warn(QStringLiteral("no hay sonido de «%1» en «%2»; se puede generar con --generar-voz")
-                             .arg(w.nomAy, local));
+                             .arg(w.nomAy, layered ? lowerSoundFolder.file(w.sonido) : local));
                 }
             }
         }
@@ -483,7 +535,7 @@ ImportResult importWords(const ImportRequest &request)
 
     // The media first: a word never reaches the database before its files.
     // Whatever was copied is removed again if the import fails.
-    MediaChanges changes;
+    MediaChanges changes(request.groupWritable);
     for (const Copy &c : copies) {
         error = copyFile(c, &changes);
         if (!error.isEmpty()) {

@@ -8,6 +8,8 @@
 // original, so a reader only ever sees the old database or the complete new one.
 #pragma once
 
+#include "wordstore/word_picture.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,6 +28,18 @@ struct ImportRequest {
     // When set, a word without a sound of its own whose standard sound file is
     // missing gets one made by this function.
     SpeakFunction speak;
+
+    // A layer beneath (a school's words over the package's): its words count
+    // as already there, a file it has counts for a word's standard picture or
+    // sound, and no file is ever written under a name it has. Empty: none.
+    QString lowerDatabasePath;
+    QString lowerMediaRoot;
+    // The program folders where a row's own files go (and made voices, when
+    // they differ from the standard sound folder); empty: the word list's own
+    // (dibujos\ and sonido\palabras\).
+    QString pictureFolder, soundFolder;
+    // Files written 0664 and folders 2775, for a folder a group shares.
+    bool groupWritable = false;
 };
 
 struct ImportResult {
@@ -37,6 +51,16 @@ struct ImportResult {
 };
 
 ImportResult importWords(const ImportRequest &request);
+
+// The checks an import makes on a row's own files, for one word: why the
+// picture cannot be used, or empty (then `fitted` holds it ready to store);
+// why the sound cannot be used, or empty.
+QString pictureProblem(const QString &file, const QString &nomAy, wordpicture::Fitted *fitted);
+QString soundProblem(const QString &file, const QString &nomAy);
+
+// A word as the keyboard writes it: precomposed, trimmed, its apostrophes the
+// keyboard's own ' (word processors write ’ or ʼ).
+QString keyboardWord(const QString &word);
 
 // The local file that a program path under "c:\Trab_zumel\" names inside
 // `mediaRoot`, matching existing folder and file names without regard to case.

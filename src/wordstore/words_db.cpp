@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korivanta::wordsdb {
@@ -240,6 +241,16 @@ QString leaveWalMode(const QString &dbPath)
 
 QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words)
 {
+    return replaceDatabase(dbPath, copyPrefix, [&](QSqlDatabase &db, QString *error) {
+        if (insertWords(db, words, error))
+            return true;
+        *error = QStringLiteral("no se pueden agregar las palabras (%1)").arg(*error);
+        return false;
+    });
+}
+
+QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change)
+{
     const QFileInfo info(dbPath);
     Connection live(dbPath, false);
     QSqlDatabase liveDb = live.db();
@@ -297,17 +308,19 @@ QString appendWords(const QString &dbPath, const QString &copyPrefix, const QLis
                 .arg(sqlErrorText(db.lastError()));
         }
         QString error;
-        if (!insertWords(db, words, &error)) {
+        if (!change(db, &error)) {
             db.close();
             removeJournal();
-            return QStringLiteral("no se pueden agregar las palabras (%1)").arg(error);
+            return error;
         }
         db.close();
     }
     if (QFileInfo::exists(copyPath + QStringLiteral("-journal"))) {
         removeJournal();
-        return QStringLiteral("no se pueden agregar las palabras (%1)").arg(diskfiles::errorText(EIO));
+        return QStringLiteral("no se pueden guardar las palabras (%1)").arg(diskfiles::errorText(EIO));
     }
+    if (const QString damage = integrityProblem(copyPath); !damage.isEmpty())
+        return QStringLiteral("la copia de la base de datos salió dañada (%1)").arg(damage);
     if (!diskfiles::syncPath(copyPath, false))
         return QStringLiteral("no se puede guardar la copia de la base de datos en el disco (%1)")
             .arg(diskfiles::errorText(errno));
@@ -315,6 +328,102 @@ QString appendWords(const QString &dbPath, const QString &copyPrefix, const QLis
         return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
     copy.setAutoRemove(false);
     // The rename itself is on the disk once the folder is synced.
+    diskfiles::syncPath(info.absolutePath(), true);
+    return {};
+}
+
+QString integrityProblem(const QString &dbPath)
+{
+    Connection connection(dbPath, true);
+    QSqlDatabase db = connection.db();
+    if (!db.open())
+        return sqlErrorText(db.lastError());
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA integrity_check")))
+        return sqlErrorText(q.lastError());
+    QStringList problems;
+    while (q.next())
+        problems << q.value(0).toString();
+    if (problems == QStringList{QStringLiteral("ok")})
+        return {};
+    return problems.isEmpty() ? QStringLiteral("sin respuesta") : problems.join(QStringLiteral("; "));
+}
+
+bool readWords(const QString &dbPath, QList<Word> *words, QString *error, QList<qint64> *ids)
+{
+    if (!QFileInfo(dbPath).isFile()) {
+        *error = QStringLiteral("no existe la base de datos de palabras «%1»").arg(dbPath);
+        return false;
+    }
+    Connection connection(dbPath, true);
+    QSqlDatabase db = connection.db();
+    if (!db.open()) {
+        *error =
+            QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, sqlErrorText(db.lastError()));
+        return false;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("SELECT rowid, nom_ay, nom_esp, categoria, dibujo, sonido FROM nominal ORDER BY rowid"))) {
+        *error = QStringLiteral("«%1» no es una base de datos de palabras del juego (%2)")
+                     .arg(dbPath, sqlErrorText(q.lastError()));
+        return false;
+    }
+    const auto text = [&](int i) { return q.value(i).toString().normalized(QString::NormalizationForm_C); };
+    while (q.next()) {
+        if (ids)
+            ids->append(q.value(0).toLongLong());
+        words->append({text(1), text(2), text(3), q.value(4).toString(), q.value(5).toString()});
+    }
+    if (q.lastError().isValid()) {
+        *error = QStringLiteral("no se puede leer la base de datos «%1» (%2)").arg(dbPath, sqlErrorText(q.lastError()));
+        return false;
+    }
+    return true;
+}
+
+QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, int mode)
+{
+    const QFileInfo info(dbPath);
+    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(copyPrefix + QStringLiteral("XXXXXX")));
+    if (!copy.open())
+        return QStringLiteral("no se puede crear un archivo nuevo junto a «%1» (%2)").arg(dbPath, copy.errorString());
+    const QString copyPath = copy.fileName();
+    copy.close();
+    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
+    {
+        Connection connection(copyPath, false);
+        QSqlDatabase db = connection.db();
+        QString error;
+        if (!db.open()) {
+            removeJournal();
+            return QStringLiteral("no se puede crear la base de datos «%1» (%2)")
+                .arg(dbPath, sqlErrorText(db.lastError()));
+        }
+        if (!createTable(db, &error) || !insertWords(db, words, &error)) {
+            db.close();
+            removeJournal();
+            return QStringLiteral("no se puede escribir la base de datos «%1» (%2)").arg(dbPath, error);
+        }
+        db.close();
+    }
+    if (QFileInfo::exists(copyPath + QStringLiteral("-journal"))) {
+        removeJournal();
+        return QStringLiteral("no se puede escribir la base de datos «%1» (%2)").arg(dbPath, diskfiles::errorText(EIO));
+    }
+    if (const QString damage = integrityProblem(copyPath); !damage.isEmpty())
+        return QStringLiteral("la base de datos nueva «%1» salió dañada (%2)").arg(dbPath, damage);
+    // The mode exactly, whatever the umask: a group that shares the folder
+    // must be able to read it.
+    if (::chmod(QFile::encodeName(copyPath).constData(), mode_t(mode)) != 0)
+        return QStringLiteral("no se pueden fijar los permisos de «%1» (%2)")
+            .arg(copyPath, diskfiles::errorText(errno));
+    if (!diskfiles::syncPath(copyPath, false))
+        return QStringLiteral("no se puede guardar la base de datos en el disco (%1)").arg(diskfiles::errorText(errno));
+    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
+        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
+    copy.setAutoRemove(false);
     diskfiles::syncPath(info.absolutePath(), true);
     return {};
 }

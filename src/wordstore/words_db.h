@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace korivanta::wordsdb {
 
 // One row of table nominal.
@@ -73,5 +75,28 @@ QString leaveWalMode(const QString &dbPath);
 // instead of writing into the old file. Returns why it failed, or empty; on
 // failure the database is unchanged.
 QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words);
+
+// A change made to a copy of a database before it replaces the original:
+// returns false with the reason in `error` to leave the original as it is.
+using Change = std::function<bool(QSqlDatabase &db, QString *error)>;
+// The step appendWords makes, for any change: the copy, changed, checked
+// (PRAGMA integrity_check), synced and renamed over the database while its
+// write lock is held. Returns why it failed, or empty.
+QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change);
+
+// Writes a new database at `dbPath` (replacing whatever is there in one step)
+// holding table nominal with these words, the file's mode `mode`; the new
+// file is checked with PRAGMA integrity_check before it takes the place.
+// Returns why it failed, or empty; on failure `dbPath` is unchanged.
+QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, int mode);
+
+// Why SQLite finds the database file damaged (PRAGMA integrity_check), or
+// empty when it is sound.
+QString integrityProblem(const QString &dbPath);
+
+// The rows of table nominal in the order they were stored; `ids` (when
+// given) gets each row's rowid. False, with the reason, when the file is no
+// words database.
+bool readWords(const QString &dbPath, QList<Word> *words, QString *error, QList<qint64> *ids = nullptr);
 
 } // namespace korivanta::wordsdb

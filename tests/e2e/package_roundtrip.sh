@@ -114,7 +114,7 @@ installed() {
     [ "$(dpkg-query -W -f='${Status}' korivanta 2>/dev/null)" = "install ok installed" ]
 }
 if installed; then
-    fail "the korivanta package is already installed; remove it first (apt-get remove korivanta)"
+    fail "the korivanta package is already installed; remove it first (apt-get purge korivanta)"
 fi
 
 rm -rf "$work"
@@ -123,10 +123,10 @@ chmod 0700 "$work/runtime"
 work=$(readlink -f "$work")
 
 cleanup() {
-    if installed; then
-        echo "cleanup: removing the korivanta package"
-        DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korivanta >/dev/null 2>&1 ||
-            echo "cleanup: could not remove korivanta" >&2
+    if [ -n "$(dpkg-query -W -f='${Status}' korivanta 2>/dev/null)" ]; then
+        echo "cleanup: purging the korivanta package"
+        DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq korivanta >/dev/null 2>&1 ||
+            echo "cleanup: could not purge korivanta" >&2
     fi
 }
 trap cleanup EXIT
@@ -201,5 +201,9 @@ DEBIAN_FRONTEND=noninteractive timeout 300 apt-get remove -y korivanta >"$work/a
 [ ! -e /usr/bin/korivanta ] || fail "/usr/bin/korivanta is still there after apt-get remove"
 [ ! -e /usr/share/korivanta/drive_c/Trab_zumel/diccionario.mdb ] ||
     fail "the words database is still there after apt-get remove"
+# The school's words folder, made on installation, goes only with a purge.
+DEBIAN_FRONTEND=noninteractive timeout 300 apt-get purge -y korivanta >"$work/apt-purge.log" 2>&1 ||
+    { cat "$work/apt-purge.log" >&2; fail "apt-get purge korivanta failed"; }
+[ ! -e /var/lib/korivanta ] || fail "/var/lib/korivanta is still there after apt-get purge"
 
 echo "PASS: package built, installed, played and removed"

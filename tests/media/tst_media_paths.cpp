@@ -1,6 +1,7 @@
 // The program's Windows paths reach the files under the drive C folder with
 // any letter case, in either Unicode normal form; what is not there stays
-// missing, and nothing outside the folder a name starts in is reached.
+// missing, and nothing outside the folder a name starts in is reached. A drive
+// C in two layers takes a file from the upper one when it is there.
 #include "media/media_paths.h"
 
 #include "support/media_fixtures.h"
@@ -40,6 +41,8 @@ private slots:
     void twoSpellingsOfOneFolderGiveOneFile();
     void namesStayInsideTheirBase_data();
     void namesStayInsideTheirBase();
+    void twoLayersOfDriveC_data();
+    void twoLayersOfDriveC();
 
 private:
     QString onDisk(const QString &relative) const { return m_driveC.path() + QLatin1Char('/') + relative; }
@@ -296,6 +299,76 @@ void TestMediaPaths::namesStayInsideTheirBase()
         QVERIFY2(!where.file.startsWith(QLatin1String("..")), qPrintable(where.file));
     } else {
         QCOMPARE(QFileInfo(absolute).canonicalFilePath(), QFileInfo(root.filePath(found)).canonicalFilePath());
+    }
+}
+
+// The school's drive C over the package's: a name is taken from the upper
+// layer when it is there (any spelling), else from the lower one; a link in
+// either layer must stay inside its own layer, and a refusal in the upper
+// layer is not passed over to the lower one.
+void TestMediaPaths::twoLayersOfDriveC_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("found"); // relative to the case's root; empty: nothing found
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("only below") << QStringLiteral("c:\\Trab_zumel\\sonido\\bien.wav")
+                                << QStringLiteral("abajo/Trab_zumel/sonido/bien.wav") << false;
+    QTest::newRow("in both: the upper one") << QStringLiteral("C:\\Trab_zumel\\diccionario.mdb")
+                                            << QStringLiteral("arriba/Trab_zumel/diccionario.mdb") << false;
+    QTest::newRow("in both, other case") << QStringLiteral("c:\\TRAB_ZUMEL\\DICCIONARIO.MDB")
+                                         << QStringLiteral("arriba/Trab_zumel/diccionario.mdb") << false;
+    QTest::newRow("only above") << QStringLiteral("c:\\Trab_zumel\\escuela\\dibujos\\wawa.png")
+                                << QStringLiteral("arriba/Trab_zumel/escuela/dibujos/wawa.png") << false;
+    QTest::newRow("a folder only above holds no lower file")
+        << QStringLiteral("c:\\Trab_zumel\\escuela\\dibujos\\inti.bmp") << QString() << false;
+    QTest::newRow("in neither") << QStringLiteral("c:\\Trab_zumel\\sonido\\mal.wav") << QString() << false;
+    QTest::newRow("climbing out of the upper layer")
+        << QStringLiteral("c:\\..\\abajo\\Trab_zumel\\sonido\\bien.wav") << QString() << false;
+    QTest::newRow("upper link into the lower layer")
+        << QStringLiteral("c:\\Trab_zumel\\prestado.wav") << QString() << true;
+    QTest::newRow("lower link into the upper layer")
+        << QStringLiteral("c:\\Trab_zumel\\sonido\\ajeno.wav") << QString() << true;
+    QTest::newRow("link inside the lower layer") << QStringLiteral("c:\\Trab_zumel\\sonido\\alias.wav")
+                                                 << QStringLiteral("abajo/Trab_zumel/sonido/bien.wav") << false;
+    QTest::newRow("other drive") << QStringLiteral("d:\\Trab_zumel\\sonido\\bien.wav") << QString() << true;
+}
+
+void TestMediaPaths::twoLayersOfDriveC()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, found);
+    QFETCH(bool, refused);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString upper = root.filePath(QStringLiteral("arriba"));
+    const QString lower = root.filePath(QStringLiteral("abajo"));
+    writeFile(lower + QStringLiteral("/Trab_zumel/sonido/bien.wav"), "abajo");
+    writeFile(lower + QStringLiteral("/Trab_zumel/diccionario.mdb"), "abajo");
+    writeFile(lower + QStringLiteral("/Trab_zumel/dibujos/inti.bmp"), "abajo");
+    writeFile(upper + QStringLiteral("/Trab_zumel/diccionario.mdb"), "arriba");
+    writeFile(upper + QStringLiteral("/Trab_zumel/escuela/dibujos/wawa.png"), "arriba");
+    QVERIFY(QFile::link(lower + QStringLiteral("/Trab_zumel/sonido/bien.wav"),
+                        upper + QStringLiteral("/Trab_zumel/prestado.wav")));
+    QVERIFY(QFile::link(upper + QStringLiteral("/Trab_zumel/diccionario.mdb"),
+                        lower + QStringLiteral("/Trab_zumel/sonido/ajeno.wav")));
+    QVERIFY(QFile::link(QStringLiteral("bien.wav"), lower + QStringLiteral("/Trab_zumel/sonido/alias.wav")));
+
+    const MediaPaths layers(upper, lower);
+    QCOMPARE(layers.driveC(), upper);
+    QCOMPARE(layers.lowerDriveC(), lower);
+    const MediaPaths::Location where = layers.locate(programPath);
+    QCOMPARE(!where.refusal.isEmpty(), refused);
+    if (refused) {
+        QVERIFY(where.file.isEmpty());
+        return;
+    }
+    if (found.isEmpty()) {
+        QVERIFY2(!QFileInfo::exists(where.file), qPrintable(where.file));
+        QVERIFY2(where.file.startsWith(root.path()), qPrintable(where.file));
+    } else {
+        QCOMPARE(QFileInfo(where.file).canonicalFilePath(), QFileInfo(root.filePath(found)).canonicalFilePath());
     }
 }
 

@@ -8,8 +8,8 @@
 #include "media/media_paths.h"
 #include "media/sharp_pictures.h"
 #include "support/words_fixture.h"
-#include "wordstore/word_import.h"
 #include "word_tool/word_tool.h"
+#include "wordstore/word_import.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -138,9 +138,9 @@ struct Game {
 };
 
 // The rows the game's query for a category code gives, as "nom_ay|dibujo|sonido".
-QStringList gameRows(const QString &driveC, int code)
+QStringList gameRows(const QString &driveC, const QString &lowerDriveC, int code)
 {
-    MediaPaths paths(driveC);
+    MediaPaths paths(driveC, lowerDriveC);
     DataControl data(paths, kDb, QStringLiteral("nominal"));
     data.Refresh();
     data.setRecordset(data.database().OpenRecordset(QString::fromUtf16(kCategoryQueries[code].query)));
@@ -151,6 +151,11 @@ QStringList gameRows(const QString &driveC, int code)
                             r.fieldValue(QStringLiteral("sonido")).toString()}
                     .join(QLatin1Char('|'));
     return rows;
+}
+
+QStringList gameRows(const QString &driveC, int code)
+{
+    return gameRows(driveC, {}, code);
 }
 
 // Rows in table nominal, or -1 when the file is no sound words database.
@@ -225,7 +230,11 @@ bool haveVoice()
 
 class TestWordTool : public QObject {
     Q_OBJECT
+    // The school's folder of every run of the tool here: never the system's.
+    QTemporaryDir m_school;
 private slots:
+    void initTestCase() { qputenv("KORIVANTA_ESCUELA", QFile::encodeName(m_school.path())); }
+
     void goodCsvIsAppendedWhereTheGameFindsIt()
     {
         Game game;
@@ -999,16 +1008,52 @@ private slots:
         const Tool t = runTool({QStringLiteral("listar")}, dir.filePath(executableDir));
         QVERIFY2(t.status == 0, qPrintable(t.err));
         QVERIFY2(t.out.contains(QStringLiteral("  phisi — gato")), qPrintable(t.out));
+    }
+
+    // Without --base an import goes to the school's words, never into the
+    // game's files: the game then reads the composed words over two layers,
+    // and `listar` shows both, the school's marked.
+    void importWithoutBaseGoesToTheSchool_data() { defaultDatabaseIsTheGames_data(); }
+    void importWithoutBaseGoesToTheSchool()
+    {
+        QFETCH(QString, driveC);
+        QFETCH(QString, executableDir);
+        QTemporaryDir dir;
+        const QString packageDb = makeWordsDatabase(dir.filePath(driveC), sampleWords());
+        const QByteArray packageBytes = fileBytes(packageDb);
+        QDir().mkpath(dir.filePath(executableDir));
+        const QString school = dir.filePath(QStringLiteral("escuela"));
+        qputenv("KORIVANTA_ESCUELA", QFile::encodeName(school));
+        const auto restore = qScopeGuard([this] { qputenv("KORIVANTA_ESCUELA", QFile::encodeName(m_school.path())); });
 
         writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,p.bmp\n");
         writePicture(dir.filePath(QStringLiteral("p.bmp")), 169, 129, Qt::gray);
         const Tool imported =
             runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, dir.filePath(executableDir));
         QVERIFY2(imported.status == 0, qPrintable(imported.err));
-        QCOMPARE(gameRows(dir.filePath(driveC), 9),
-                 QStringList{"uta|c:\\Trab_zumel\\dibujos\\uta.bmp|c:\\Trab_zumel\\sonido\\palabras\\uta.wav"});
-        QCOMPARE(fileBytes(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))),
-                 fileBytes(dir.filePath(QStringLiteral("p.bmp"))));
+        QVERIFY2(imported.out.contains(school), qPrintable(imported.out));
+        QCOMPARE(fileBytes(packageDb), packageBytes);
+        QVERIFY(!QFileInfo::exists(dir.filePath(driveC + QStringLiteral("/Trab_zumel/dibujos/uta.bmp"))));
+
+        const QString upper = school + QStringLiteral("/drive_c");
+        QCOMPARE(
+            gameRows(upper, dir.filePath(driveC), 9),
+            QStringList{"uta|c:\\Trab_zumel\\escuela\\dibujos\\uta.bmp|c:\\Trab_zumel\\sonido\\palabras\\uta.wav"});
+        QCOMPARE(gameRows(upper, dir.filePath(driveC), 4).size(), 2); // the package's animals
+        QCOMPARE(
+            fileBytes(MediaPaths(upper, dir.filePath(driveC)).resolve("c:\\Trab_zumel\\escuela\\dibujos\\uta.bmp")),
+            fileBytes(dir.filePath(QStringLiteral("p.bmp"))));
+
+        const Tool listed = runTool({QStringLiteral("listar")}, dir.filePath(executableDir));
+        QVERIFY2(listed.status == 0, qPrintable(listed.err));
+        QVERIFY2(listed.out.contains(QStringLiteral("  uta — casa (escuela)\n")), qPrintable(listed.out));
+        QVERIFY2(listed.out.contains(QStringLiteral("  phisi — gato\n")), qPrintable(listed.out));
+
+        // A new package version that brings the same word: the package's row is read.
+        makeWordsDatabase(dir.filePath(driveC), sampleWords() + QList<WordRow>{{"uta", "casa", "hogar", {}, {}}});
+        const Tool composed = runTool({QStringLiteral("componer")}, dir.filePath(executableDir));
+        QVERIFY2(composed.status == 0, qPrintable(composed.err));
+        QCOMPARE(gameRows(upper, dir.filePath(driveC), 9), QStringList{"uta||"}); // the package's own row
     }
 
     void usage_data()

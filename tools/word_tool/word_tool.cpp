@@ -4,12 +4,14 @@
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
 #include "media/media_paths.h"
-#include "wordstore/words_db.h"
+#include "wordstore/school_store.h"
 #include "wordstore/word_import.h"
 #include "wordstore/word_voice.h"
+#include "wordstore/words_db.h"
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -25,42 +27,63 @@ const char kHelp[] = R"(korivanta-palabras: las palabras del juego KORIVANTA
 Uso:
   korivanta-palabras listar [--base RUTA]
       Muestra las categorías y sus palabras (aymara — castellano), en el orden
-      en que el juego las presenta.
+      en que el juego las presenta: las del juego y, después, las de la
+      escuela, marcadas con «(escuela)».
 
-  korivanta-palabras importar ARCHIVO.csv [--base RUTA] [--medios CARPETA] [--generar-voz]
-      Agrega las palabras de un archivo CSV cuya primera línea es
+  korivanta-palabras importar ARCHIVO.csv [--generar-voz]
+      Agrega las palabras de un archivo CSV a las palabras de la escuela, que
+      se guardan aparte de los archivos del juego y se conservan al
+      reinstalarlo o actualizarlo:
+          %3
+      Para escribir allí hay que ser del grupo korivanta (el administrador lo
+      da con «sudo adduser USUARIO korivanta»; vale desde el próximo inicio de
+      sesión) o usar sudo. La primera línea del archivo es
           nom_ay,nom_esp,categoria,dibujo,sonido
       El archivo puede estar en UTF-8 (con o sin BOM) o en Windows-1252
       (Latin-1), con las columnas separadas por comas, punto y coma o
       tabuladores, como lo guarda una hoja de cálculo.
       Las columnas dibujo y sonido son optativas: si una fila trae un archivo
-      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta de
-      medios como dibujos/<palabra>.<ext> o sonido/palabras/<palabra>.wav (o
-      <palabra>-2.<ext>, ... si ese nombre ya lo usa otro archivo). Un dibujo
-      que no tiene la forma del marco del juego se centra en un lienzo de esa
-      forma, sin deformarlo. Una ruta relativa se toma desde la carpeta del
-      archivo CSV. Sin archivo, la palabra usa dibujos/<palabra>.bmp y
-      sonido/palabras/<palabra>.wav.
+      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta
+      de la escuela como escuela/dibujos/<palabra>.<ext> o
+      escuela/sonido/<palabra>.wav (o <palabra>-2.<ext>, ... si ese nombre ya
+      lo usa otro archivo). Un dibujo que no tiene la forma del marco del
+      juego se centra en un lienzo de esa forma, sin deformarlo. Una ruta
+      relativa se toma desde la carpeta del archivo CSV. Sin archivo, la
+      palabra usa dibujos/<palabra>.bmp y sonido/palabras/<palabra>.wav.
       Cada palabra debe poder escribirse con las 32 teclas del juego (el
       apóstrofo ’ o ʼ se guarda como el ' del teclado), y su
       categoría debe ser una de estas:
           %1
       (cuerpo, ave, alimento y hogar no tienen botón en el menú: sus palabras
       solo aparecen en el juego cuando no se elige ninguna categoría).
+      Una palabra que ya está entre las del juego o entre las de la escuela, en
+      la misma categoría, no se puede importar otra vez.
       Si alguna fila tiene un error, no se importa nada: se muestran todas las
       filas con error y su número de línea.
       --generar-voz  genera con la voz sintética el sonido de cada palabra que
                      no tiene uno (necesita espeak-ng y sox).
+
+  korivanta-palabras importar ARCHIVO.csv --base RUTA [--medios CARPETA] [--generar-voz]
+      Agrega las palabras directamente a la base de datos RUTA y sus dibujos y
+      sonidos a la carpeta de medios (para preparar una base de datos propia).
+
+  korivanta-palabras componer
+      Vuelve a componer las palabras que lee el juego: las del juego y, después,
+      las de la escuela (una palabra de la escuela que el juego ya trae en la
+      misma categoría queda fuera). Se hace sola después de cada importación y
+      al instalar o actualizar el juego; sirve tras restaurar una copia de la
+      carpeta de la escuela.
 
   korivanta-palabras voz PALABRA [--salida ARCHIVO.wav]
       Genera el sonido de una palabra aymara con la voz sintética del juego
       (por omisión en PALABRA.wav, en la carpeta actual).
 
 Opciones:
-  --base RUTA        la base de datos de palabras (diccionario.mdb); por
-                     omisión, la del juego instalado junto a este programa:
+  --base RUTA        una base de datos de palabras (diccionario.mdb) en lugar
+                     de las palabras del juego y de la escuela; las del juego
+                     instalado junto a este programa están en
                      %2
-  --medios CARPETA   la carpeta de medios del juego (la que contiene dibujos/
+  --medios CARPETA   con --base: la carpeta de medios (la que contiene dibujos/
                      y sonido/); por omisión, la carpeta de la base de datos.
   -h, --ayuda, --help  muestra esta ayuda.
 
@@ -119,10 +142,18 @@ QString defaultDatabase(const QString &executableDir)
 QString helpText(const QString &executableDir)
 {
     return QString::fromUtf8(kHelp).arg(wordsdb::categoryKeys().join(QStringLiteral(", ")),
-                                        defaultDatabase(executableDir));
+                                        defaultDatabase(executableDir),
+                                        wordstore::StorePaths::locate(executableDir).schoolDir);
 }
 
-int list(const QString &dbPath, QTextStream &out, QTextStream &err)
+QString pairKey(const QString &nomAy, const QString &categoria)
+{
+    return nomAy + QChar(0x1f) + categoria;
+}
+
+// Lists the words of a database; the words whose (nom_ay, categoria) is in
+// `school` are marked as the school's.
+int list(const QString &dbPath, QTextStream &out, QTextStream &err, const QSet<QString> &school = {})
 {
     if (!QFileInfo(dbPath).isFile()) {
         err << QStringLiteral("korivanta-palabras: no existe la base de datos de palabras «%1»\n").arg(dbPath);
@@ -174,7 +205,9 @@ int list(const QString &dbPath, QTextStream &out, QTextStream &err)
                            .arg(rows.size())
                            .arg(rows.size() == 1 ? QStringLiteral("palabra") : QStringLiteral("palabras"));
                 for (const QStringList &r : rows)
-                    out << QStringLiteral("  %1 — %2\n").arg(r[0], r[1]);
+                    out << QStringLiteral("  %1 — %2%3\n")
+                               .arg(r[0], r[1],
+                                    school.contains(pairKey(r[0], r[2])) ? QStringLiteral(" (escuela)") : QString());
             }
             // Words whose key is none of the nine: only the query of all words finds them.
             QList<QStringList> all;
@@ -186,7 +219,10 @@ int list(const QString &dbPath, QTextStream &out, QTextStream &err)
                 if (!others.isEmpty()) {
                     out << QStringLiteral("\notras categorías (solo se ven sin elegir categoría)\n");
                     for (const QStringList &r : others)
-                        out << QStringLiteral("  %1 — %2 (categoría «%3»)\n").arg(r[0], r[1], r[2]);
+                        out << QStringLiteral("  %1 — %2 (categoría «%3»)%4\n")
+                                   .arg(r[0], r[1], r[2],
+                                        school.contains(pairKey(r[0], r[2])) ? QStringLiteral(" (escuela)")
+                                                                             : QString());
                 }
             } else if (status == 0) {
                 status = 1;
@@ -227,10 +263,51 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         return 2;
     };
 
+    // Without --base the words are the game's and the school's, kept apart.
+    const bool ownDatabase = !o.base.isEmpty() || !o.media.isEmpty();
+    wordstore::SchoolStore store(wordstore::StorePaths::locate(executableDir));
+
     if (o.command == QLatin1String("listar")) {
         if (!o.positional.isEmpty())
             return wrongUsage(QStringLiteral("«listar» no lleva más argumentos"));
-        return list(dbPath, out, err);
+        if (ownDatabase)
+            return list(dbPath, out, err);
+        // What the game reads: the composed words once the school has its own.
+        const QString composed = store.paths().composedDatabase();
+        QSet<QString> school, package;
+        QString error;
+        for (const wordsdb::Word &w : store.packageWords(&error))
+            package.insert(pairKey(w.nomAy, w.categoria));
+        const QList<wordstore::SchoolWord> schoolWords = store.schoolWords(&error);
+        if (!error.isEmpty())
+            err << QStringLiteral("korivanta-palabras: %1\n").arg(error);
+        for (const wordstore::SchoolWord &s : schoolWords)
+            if (!package.contains(pairKey(s.word.nomAy, s.word.categoria)))
+                school.insert(pairKey(s.word.nomAy, s.word.categoria));
+        const bool composedThere = QFileInfo::exists(composed);
+        const int status = list(composedThere ? composed : dbPath, out, err, school);
+        if (status == 0)
+            out << QStringLiteral("\nPalabras de la escuela (%1): %2\n")
+                       .arg(store.paths().schoolDir)
+                       .arg(schoolWords.size());
+        return status;
+    }
+
+    if (o.command == QLatin1String("componer")) {
+        if (!o.positional.isEmpty() || ownDatabase)
+            return wrongUsage(QStringLiteral("«componer» no lleva más argumentos"));
+        const QString error = store.compose();
+        if (!error.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: %1\n").arg(error);
+            return 1;
+        }
+        if (QFileInfo::exists(store.paths().composedDatabase()))
+            out << QStringLiteral("Palabras del juego y de la escuela compuestas en %1\n")
+                       .arg(store.paths().composedDatabase());
+        else
+            out << QStringLiteral("La escuela no tiene palabras propias: el juego lee las suyas de %1\n")
+                       .arg(store.paths().packageDatabase());
+        return 0;
     }
 
     if (o.command == QLatin1String("importar")) {
@@ -249,21 +326,26 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             }
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
-        const ImportResult result = importWords(request);
+        const ImportResult result =
+            ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak);
         for (const QString &n : result.notes)
             err << QStringLiteral("nota: ") << n << '\n';
         if (!result.ok()) {
             for (const QString &e : result.errors)
                 err << QStringLiteral("error: ") << e << '\n';
-            err << QStringLiteral("No se importó ninguna palabra: la base de datos y las carpetas de los dibujos y "
-                                  "sonidos no cambiaron.\n");
+            err << (ownDatabase ? QStringLiteral("No se importó ninguna palabra: la base de datos y las carpetas de "
+                                                 "los dibujos y sonidos no cambiaron.\n")
+                                : QStringLiteral("No se importó ninguna palabra: las palabras de la escuela no "
+                                                 "cambiaron.\n"));
             return 1;
         }
         printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
         err.flush();
+        const QString where =
+            ownDatabase ? dbPath : QStringLiteral("las palabras de la escuela (%1)").arg(store.paths().schoolDir);
         out << (result.imported == 1
-                    ? QStringLiteral("Se importó 1 palabra a %1\n").arg(dbPath)
-                    : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(dbPath));
+                    ? QStringLiteral("Se importó 1 palabra a %1\n").arg(where)
+                    : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(where));
         return 0;
     }
 

@@ -1,0 +1,466 @@
+// The school's own words, kept apart from the package's: what the game reads
+// is the package's words and then the school's, composed anew after every
+// change; a change is all or nothing; the school's files never hide the
+// package's; the files are written for a group that shares the folder.
+#include "game/data_control.h"
+#include "media/media_files.h"
+#include "media/media_paths.h"
+#include "support/words_fixture.h"
+#include "wordstore/school_store.h"
+#include "wordstore/words_db.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sys/stat.h>
+
+using namespace korivanta;
+using namespace korivanta::wordstore;
+
+namespace {
+
+QList<WordRow> packageRows()
+{
+    return {
+        {"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
+         "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"},
+        {"anu", "perro", "animal", "c:\\Trab_zumel\\dibujos\\anu.bmp", "c:\\Trab_zumel\\sonido\\palabras\\anu.wav"},
+    };
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray wav()
+{
+    QByteArray w = QByteArray("RIFF") + QByteArray::fromHex("24000000") + "WAVEfmt " + QByteArray::fromHex("10000000");
+    w += QByteArray::fromHex("0100010022560000"
+                             "44ac000002001000") +
+         "data" + QByteArray::fromHex("00000000");
+    return w;
+}
+
+// "nom_ay/categoria" of each row of a words database, in order.
+QStringList wordsOf(const QString &db)
+{
+    QList<wordsdb::Word> words;
+    QString error;
+    if (!wordsdb::readWords(db, &words, &error))
+        return {QStringLiteral("error: ") + error};
+    QStringList out;
+    for (const wordsdb::Word &w : words)
+        out << w.nomAy + QLatin1Char('/') + w.categoria;
+    return out;
+}
+
+// Every file and folder under `root` with its bytes (folders: "<dir>"), so a
+// test sees any change at all.
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> all;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        all.insert(QDir(root).relativeFilePath(path), QFileInfo(path).isDir() ? QByteArray("<dir>") : fileBytes(path));
+    }
+    return all;
+}
+
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+} // namespace
+
+class TestSchoolStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void composesPackageWordsThenSchoolWords();
+    void aNewPackageVersionsWordAppearsAfterCompose();
+    void nothingIsComposedWhileTheSchoolHasNoWords();
+    void aBrokenPackageDatabaseLeavesTheComposedOneAlone_data();
+    void aBrokenPackageDatabaseLeavesTheComposedOneAlone();
+    void saveEditAndRemoveCarryTheirMedia();
+    void draftsAreCheckedAgainstBothLayers_data();
+    void draftsAreCheckedAgainstBothLayers();
+    void schoolFilesNeverHidePackageFiles();
+    void aFailedSaveLeavesTheStoreAsItWas_data();
+    void aFailedSaveLeavesTheStoreAsItWas();
+    void anImportIntoTheStoreIsComposed();
+    void filesAreWrittenForTheGroup();
+    void theGameReopensTheComposedDatabase();
+    void storePathsFollowTheProgramsPlace();
+
+private:
+    StorePaths paths() const { return {m_package->path(), m_dir->path() + QStringLiteral("/escuela")}; }
+    WordDraft draft(const QString &ay, const QString &esp, const QString &cat) const
+    {
+        WordDraft d;
+        d.nomAy = ay;
+        d.nomEsp = esp;
+        d.categoria = cat;
+        return d;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;     // the test's own files and the school's folder
+    std::unique_ptr<QTemporaryDir> m_package; // the package's drive C
+};
+
+void TestSchoolStore::init()
+{
+    // Fresh folders for every test function.
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_package = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid() && m_package->isValid());
+    makeWordsDatabase(m_package->path(), packageRows());
+    writePicture(m_package->path() + QStringLiteral("/Trab_zumel/dibujos/inti.bmp"), 8, 8, Qt::yellow);
+    ::umask(022);
+}
+
+void TestSchoolStore::composesPackageWordsThenSchoolWords()
+{
+    SchoolStore store(paths());
+    qint64 wawa = 0;
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona"), &wawa), QString());
+    QVERIFY(wawa != 0);
+    QCOMPARE(store.save(draft("uta", "casa", "hogar")), QString());
+    QCOMPARE(wordsOf(paths().composedDatabase()),
+             (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona", "uta/hogar"}));
+    const QList<SchoolWord> school = store.schoolWords(nullptr);
+    QCOMPARE(school.size(), 2);
+    QCOMPARE(school[0].id, wawa);
+    QCOMPARE(school[0].word.nomEsp, QStringLiteral("bebé"));
+    // The package's database is never written.
+    QCOMPARE(wordsOf(paths().packageDatabase()), (QStringList{"inti/naturaleza", "anu/animal"}));
+
+    // A school word that a new package version brings too is the package's.
+    makeWordsDatabase(m_package->path(), packageRows() + QList<WordRow>{{"wawa", "niño", "persona", "", ""}});
+    QCOMPARE(store.compose(), QString());
+    QCOMPARE(wordsOf(paths().composedDatabase()),
+             (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona", "uta/hogar"}));
+    QList<wordsdb::Word> composed;
+    QString error;
+    QVERIFY(wordsdb::readWords(paths().composedDatabase(), &composed, &error));
+    QCOMPARE(composed[2].nomEsp, QStringLiteral("niño"));
+    QCOMPARE(wordsdb::integrityProblem(paths().composedDatabase()), QString());
+}
+
+void TestSchoolStore::aNewPackageVersionsWordAppearsAfterCompose()
+{
+    SchoolStore store(paths());
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
+    makeWordsDatabase(m_package->path(), packageRows() + QList<WordRow>{{"phisi", "gato", "animal", "", ""}});
+    QCOMPARE(wordsOf(paths().composedDatabase()), (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona"}));
+    QCOMPARE(store.compose(), QString());
+    QCOMPARE(wordsOf(paths().composedDatabase()),
+             (QStringList{"inti/naturaleza", "anu/animal", "phisi/animal", "wawa/persona"}));
+}
+
+void TestSchoolStore::nothingIsComposedWhileTheSchoolHasNoWords()
+{
+    SchoolStore store(paths());
+    QCOMPARE(store.compose(), QString());
+    QVERIFY(!QFileInfo::exists(paths().composedDatabase()));
+    QVERIFY(!QFileInfo::exists(paths().schoolDir));
+
+    // Once the school had a word, removing its last one leaves the package's words.
+    qint64 id = 0;
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona"), &id), QString());
+    QCOMPARE(store.remove(id), QString());
+    QCOMPARE(wordsOf(paths().composedDatabase()), (QStringList{"inti/naturaleza", "anu/animal"}));
+}
+
+void TestSchoolStore::aBrokenPackageDatabaseLeavesTheComposedOneAlone_data()
+{
+    QTest::addColumn<QByteArray>("packageBytes"); // empty: the file is gone
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a database") << QByteArray("this is no SQLite file at all, just words and words");
+    QTest::newRow("truncated") << QByteArray("truncate");
+    QTest::newRow("damaged page") << QByteArray("damage");
+}
+
+void TestSchoolStore::aBrokenPackageDatabaseLeavesTheComposedOneAlone()
+{
+    QFETCH(QByteArray, packageBytes);
+    SchoolStore store(paths());
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
+    const QByteArray composedBefore = fileBytes(paths().composedDatabase());
+    const auto before = snapshot(paths().schoolDir);
+
+    const QString package = paths().packageDatabase();
+    if (packageBytes.isEmpty()) {
+        QVERIFY(QFile::remove(package));
+    } else if (packageBytes == "truncate") {
+        QVERIFY(QFile::resize(package, 1024 + 100));
+    } else if (packageBytes == "damage") {
+        // The table's page (page 2) overwritten with noise.
+        QByteArray bytes = fileBytes(package);
+        QVERIFY(bytes.size() >= 2 * 4096);
+        for (qsizetype i = 4096; i < 2 * 4096; ++i)
+            bytes[i] = char(i * 7 + 3);
+        writeFile(package, bytes);
+    } else {
+        writeFile(package, packageBytes);
+    }
+    QVERIFY(!store.compose().isEmpty());
+    QCOMPARE(fileBytes(paths().composedDatabase()), composedBefore);
+    // A save fails before it changes anything either.
+    QVERIFY(!store.save(draft("uta", "casa", "hogar")).isEmpty());
+    QCOMPARE(snapshot(paths().schoolDir), before);
+}
+
+void TestSchoolStore::saveEditAndRemoveCarryTheirMedia()
+{
+    SchoolStore store(paths());
+    const QString picture = m_dir->filePath(QStringLiteral("wawa.png"));
+    const QString sound = m_dir->filePath(QStringLiteral("wawa.wav"));
+    QImage(80, 60, QImage::Format_RGB32).save(picture);
+    writeFile(sound, wav());
+
+    WordDraft d = draft("wawa", "bebé", "persona");
+    d.pictureFile = picture;
+    d.soundFile = sound;
+    qint64 id = 0;
+    QCOMPARE(store.save(d, &id), QString());
+    SchoolWord saved = store.schoolWords(nullptr).value(0);
+    QCOMPARE(saved.id, id);
+    const QString pictureFile = store.localFile(saved.word.dibujo);
+    const QString soundFile = store.localFile(saved.word.sonido);
+    QVERIFY2(pictureFile.startsWith(paths().schoolDriveC() + QLatin1Char('/')), qPrintable(pictureFile));
+    QVERIFY(QFileInfo(pictureFile).isFile());
+    QCOMPARE(fileBytes(soundFile), wav());
+    // A word without files of its own keeps the standard names, found in the package.
+    QCOMPARE(store.localFile(wordsdb::standardPicture("inti")),
+             m_package->path() + QStringLiteral("/Trab_zumel/dibujos/inti.bmp"));
+
+    // A new picture replaces the old one, whose file goes.
+    d.id = id;
+    d.nomEsp = QStringLiteral("guagua");
+    d.soundFile.clear();
+    QImage(60, 80, QImage::Format_RGB32).save(picture);
+    QCOMPARE(store.save(d), QString());
+    const SchoolWord edited = store.schoolWords(nullptr).value(0);
+    QCOMPARE(edited.id, id);
+    QCOMPARE(edited.word.nomEsp, QStringLiteral("guagua"));
+    QCOMPARE(edited.word.sonido, saved.word.sonido);
+    QVERIFY(QFileInfo(store.localFile(edited.word.dibujo)).isFile());
+    QVERIFY(edited.word.dibujo != saved.word.dibujo);
+    QVERIFY(!QFileInfo::exists(pictureFile));
+    QCOMPARE(wordsOf(paths().composedDatabase()), (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona"}));
+
+    QCOMPARE(store.remove(id), QString());
+    QVERIFY(store.schoolWords(nullptr).isEmpty());
+    QVERIFY(!QFileInfo::exists(store.localFile(edited.word.dibujo)));
+    QVERIFY(!QFileInfo::exists(soundFile));
+    QCOMPARE(wordsOf(paths().composedDatabase()), (QStringList{"inti/naturaleza", "anu/animal"}));
+    QVERIFY(!store.remove(id).isEmpty());
+}
+
+void TestSchoolStore::draftsAreCheckedAgainstBothLayers_data()
+{
+    QTest::addColumn<QString>("nomAy");
+    QTest::addColumn<QString>("categoria");
+    QTest::addColumn<QString>("problemField");
+    QTest::newRow("a package word") << "anu"
+                                    << "animal"
+                                    << "nomAy";
+    QTest::newRow("a school word") << "wawa"
+                                   << "persona"
+                                   << "nomAy";
+    QTest::newRow("unspellable") << "huevo"
+                                 << "animal"
+                                 << "nomAy";
+    QTest::newRow("unknown category") << "uta"
+                                      << "casas"
+                                      << "categoria";
+    QTest::newRow("same word, other category") << "anu"
+                                               << "persona"
+                                               << "";
+}
+
+void TestSchoolStore::draftsAreCheckedAgainstBothLayers()
+{
+    QFETCH(QString, nomAy);
+    QFETCH(QString, categoria);
+    QFETCH(QString, problemField);
+    SchoolStore store(paths());
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
+    const DraftProblems p = store.check(draft(nomAy, "algo", categoria));
+    QCOMPARE(!p.nomAy.isEmpty(), problemField == "nomAy");
+    QCOMPARE(!p.categoria.isEmpty(), problemField == "categoria");
+    QCOMPARE(p.ok(), problemField.isEmpty());
+    if (!p.ok())
+        QVERIFY(!store.save(draft(nomAy, "algo", categoria)).isEmpty());
+}
+
+void TestSchoolStore::schoolFilesNeverHidePackageFiles()
+{
+    // The package has files at the names the school's would take first.
+    const QString taken = m_package->path() + QStringLiteral("/Trab_zumel/escuela/dibujos/wawa.png");
+    writePicture(taken, 8, 8, Qt::red);
+    const QByteArray packageBytes = fileBytes(taken);
+    const QString picture = m_dir->filePath(QStringLiteral("foto.png"));
+    QImage(80, 60, QImage::Format_RGB32).save(picture);
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, "nom_ay,nom_esp,categoria,dibujo\nwawa,bebé,persona,foto.png\n");
+
+    SchoolStore store(paths());
+    const wordtool::ImportResult result = store.importCsv(csv);
+    QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
+    WordDraft d = draft("wawa", "bebé", "animal");
+    d.pictureFile = picture;
+    QCOMPARE(store.save(d), QString());
+
+    QCOMPARE(fileBytes(taken), packageBytes);
+    // No file of the school's has a twin in the package's drive.
+    const auto school = snapshot(paths().schoolDriveC());
+    const auto package = snapshot(m_package->path());
+    QStringList packageNames;
+    for (auto it = package.cbegin(); it != package.cend(); ++it)
+        if (it.value() != "<dir>")
+            packageNames << it.key().toCaseFolded();
+    for (auto it = school.cbegin(); it != school.cend(); ++it) {
+        if (it.value() == "<dir>" || it.key().endsWith(QLatin1String("diccionario.mdb")))
+            continue;
+        QVERIFY2(!packageNames.contains(it.key().toCaseFolded()), qPrintable(it.key()));
+    }
+    for (const SchoolWord &s : store.schoolWords(nullptr))
+        QVERIFY2(store.localFile(s.word.dibujo).startsWith(paths().schoolDriveC()), qPrintable(s.word.dibujo));
+}
+
+void TestSchoolStore::aFailedSaveLeavesTheStoreAsItWas_data()
+{
+    QTest::addColumn<QString>("blocked"); // a file put where the school needs a folder
+    QTest::newRow("pictures' folder") << "drive_c/Trab_zumel/escuela";
+    QTest::newRow("sounds' folder, after the picture") << "drive_c/Trab_zumel/escuela/sonido";
+}
+
+void TestSchoolStore::aFailedSaveLeavesTheStoreAsItWas()
+{
+    QFETCH(QString, blocked);
+    SchoolStore store(paths());
+    QCOMPARE(store.save(draft("uta", "casa", "hogar")), QString());
+    const QString blocker = paths().schoolDir + QLatin1Char('/') + blocked;
+    QDir().mkpath(QFileInfo(blocker).absolutePath());
+    writeFile(blocker, "in the way");
+    const auto before = snapshot(paths().schoolDir);
+
+    const QString picture = m_dir->filePath(QStringLiteral("wawa.png"));
+    QImage(80, 60, QImage::Format_RGB32).save(picture);
+    const QString sound = m_dir->filePath(QStringLiteral("wawa.wav"));
+    writeFile(sound, wav());
+    WordDraft d = draft("wawa", "bebé", "persona");
+    d.pictureFile = picture;
+    d.soundFile = sound;
+    QVERIFY(!store.save(d).isEmpty());
+    QCOMPARE(snapshot(paths().schoolDir), before);
+
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, "nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,bebé,persona,wawa.png,wawa.wav\n");
+    QVERIFY(!store.importCsv(csv).ok());
+    QCOMPARE(snapshot(paths().schoolDir), before);
+}
+
+void TestSchoolStore::anImportIntoTheStoreIsComposed()
+{
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, "nom_ay,nom_esp,categoria\nwawa,bebé,persona\nanu,perro,animal\n");
+    SchoolStore store(paths());
+    wordtool::ImportResult result = store.importCsv(csv);
+    QVERIFY(!result.ok()); // anu is the package's already
+    QVERIFY2(result.errors.join('\n').contains(QStringLiteral("«anu»")), qPrintable(result.errors.join('\n')));
+    QVERIFY(!QFileInfo::exists(paths().composedDatabase()));
+
+    writeFile(csv, "nom_ay,nom_esp,categoria\nwawa,bebé,persona\nuta,casa,hogar\n");
+    result = store.importCsv(csv);
+    QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
+    QCOMPARE(result.imported, 2);
+    // A word without its own picture is looked for among the package's.
+    const QString warnings = result.warnings.join('\n');
+    QVERIFY2(warnings.contains(m_package->path() + QStringLiteral("/Trab_zumel/dibujos/wawa.bmp")),
+             qPrintable(warnings));
+    QVERIFY2(!warnings.contains(paths().schoolDir), qPrintable(warnings));
+    QCOMPARE(wordsOf(paths().composedDatabase()),
+             (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona", "uta/hogar"}));
+    QCOMPARE(wordsOf(paths().schoolDatabase()), (QStringList{"wawa/persona", "uta/hogar"}));
+}
+
+void TestSchoolStore::filesAreWrittenForTheGroup()
+{
+    const QString picture = m_dir->filePath(QStringLiteral("wawa.png"));
+    QImage(80, 60, QImage::Format_RGB32).save(picture);
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, "nom_ay,nom_esp,categoria,dibujo\nwawa,bebé,persona,wawa.png\n");
+    SchoolStore store(paths());
+    QVERIFY(store.importCsv(csv).ok());
+    WordDraft d = draft("uta", "casa", "hogar");
+    d.pictureFile = picture;
+    QCOMPARE(store.save(d), QString());
+
+    QDirIterator it(paths().schoolDir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    int files = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const bool dir = QFileInfo(path).isDir();
+        QCOMPARE(modeOf(path), dir ? 02775 : 0664);
+        files += !dir;
+    }
+    QCOMPARE(files, 4); // the two databases and two pictures
+    QCOMPARE(modeOf(paths().schoolDir), 02775);
+}
+
+void TestSchoolStore::theGameReopensTheComposedDatabase()
+{
+    SchoolStore store(paths());
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
+    const MediaPaths layers(paths().schoolDriveC(), paths().packageDriveC);
+    DataControl data(layers, QString::fromUtf16(kDatabasePath), QStringLiteral("nominal"));
+    const auto count = [&] {
+        int n = 0;
+        for (auto rs = data.database().OpenRecordset(QStringLiteral("SELECT * FROM nominal")); !rs->eof();
+             rs->MoveNext())
+            ++n;
+        return n;
+    };
+    QCOMPARE(count(), 3);
+    QCOMPARE(store.save(draft("uta", "casa", "hogar")), QString());
+    QCOMPARE(count(), 4);
+}
+
+void TestSchoolStore::storePathsFollowTheProgramsPlace()
+{
+    qunsetenv("KORIVANTA_ESCUELA");
+    const QString build = m_dir->filePath(QStringLiteral("build/bin"));
+    QDir().mkpath(build + QStringLiteral("/drive_c"));
+    QCOMPARE(StorePaths::locate(build).schoolDir, build + QStringLiteral("/escuela"));
+    QCOMPARE(StorePaths::locate(build).packageDriveC, build + QStringLiteral("/drive_c"));
+
+    const QString usr = m_dir->filePath(QStringLiteral("usr"));
+    QDir().mkpath(usr + QStringLiteral("/bin"));
+    QDir().mkpath(usr + QStringLiteral("/share/korivanta/drive_c"));
+    QCOMPARE(StorePaths::locate(usr + QStringLiteral("/bin")).schoolDir, QStringLiteral("/var/lib/korivanta"));
+
+    qputenv("KORIVANTA_ESCUELA", m_dir->filePath(QStringLiteral("otra")).toLocal8Bit());
+    QCOMPARE(StorePaths::locate(usr + QStringLiteral("/bin")).schoolDir, m_dir->filePath(QStringLiteral("otra")));
+    qunsetenv("KORIVANTA_ESCUELA");
+}
+
+QTEST_MAIN(TestSchoolStore)
+#include "tst_school_store.moc"
