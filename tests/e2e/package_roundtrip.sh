@@ -125,7 +125,7 @@ work=$(readlink -f "$work")
 cleanup() {
     if [ -n "$(dpkg-query -W -f='${Status}' korivanta 2>/dev/null)" ]; then
         echo "cleanup: purging the korivanta package"
-        DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq korivanta >/dev/null 2>&1 ||
+        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=120 purge -y -qq korivanta >/dev/null 2>&1 ||
             echo "cleanup: could not purge korivanta" >&2
     fi
 }
@@ -148,7 +148,7 @@ for dep in libqt6widgets6 libqt6sql6-sqlite qt6-image-formats-plugins fonts-libe
 done
 
 echo "== installing"
-(cd "$work/packages" && DEBIAN_FRONTEND=noninteractive timeout 300 apt-get install -y ./korivanta_*.deb) \
+(cd "$work/packages" && DEBIAN_FRONTEND=noninteractive timeout 300 apt-get -o DPkg::Lock::Timeout=120 install -y ./korivanta_*.deb) \
     >"$work/apt-install.log" 2>&1 || { cat "$work/apt-install.log" >&2; fail "apt-get install of the package failed"; }
 installed || fail "apt-get reported success but korivanta is not installed"
 
@@ -195,14 +195,14 @@ XDG_RUNTIME_DIR=$work/runtime timeout 180 \
     fail "the installed program did not play (see above)"
 
 echo "== removing"
-DEBIAN_FRONTEND=noninteractive timeout 300 apt-get remove -y korivanta >"$work/apt-remove.log" 2>&1 ||
+DEBIAN_FRONTEND=noninteractive timeout 300 apt-get -o DPkg::Lock::Timeout=120 remove -y korivanta >"$work/apt-remove.log" 2>&1 ||
     { cat "$work/apt-remove.log" >&2; fail "apt-get remove korivanta failed"; }
 ! installed || fail "korivanta is still installed after apt-get remove"
 [ ! -e /usr/bin/korivanta ] || fail "/usr/bin/korivanta is still there after apt-get remove"
 [ ! -e /usr/share/korivanta/drive_c/Trab_zumel/diccionario.mdb ] ||
     fail "the words database is still there after apt-get remove"
 # The school's words folder, made on installation, goes only with a purge.
-DEBIAN_FRONTEND=noninteractive timeout 300 apt-get purge -y korivanta >"$work/apt-purge.log" 2>&1 ||
+DEBIAN_FRONTEND=noninteractive timeout 300 apt-get -o DPkg::Lock::Timeout=120 purge -y korivanta >"$work/apt-purge.log" 2>&1 ||
     { cat "$work/apt-purge.log" >&2; fail "apt-get purge korivanta failed"; }
 [ ! -e /var/lib/korivanta ] || fail "/var/lib/korivanta is still there after apt-get purge"
 

@@ -113,7 +113,7 @@ work=$(readlink -f "$work")
 
 cleanup() {
     if [ "$(dpkg-query -W -f='${Status}' korivanta 2>/dev/null)" != "" ]; then
-        DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq korivanta >/dev/null 2>&1 ||
+        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=120 purge -y -qq korivanta >/dev/null 2>&1 ||
             echo "cleanup: could not purge korivanta" >&2
     fi
     id "$TEACHER" >/dev/null 2>&1 && userdel "$TEACHER" 2>/dev/null
@@ -124,7 +124,7 @@ trap cleanup EXIT
 apt() {
     local name=$1
     shift
-    LC_ALL=C DEBIAN_FRONTEND=noninteractive timeout 300 apt-get "$@" >"$work/apt-$name.log" 2>&1 ||
+    LC_ALL=C DEBIAN_FRONTEND=noninteractive timeout 300 apt-get -o DPkg::Lock::Timeout=120 "$@" >"$work/apt-$name.log" 2>&1 ||
         { cat "$work/apt-$name.log" >&2; fail "apt-get $* failed"; }
     ! grep -Ei 'warning|not empty' "$work/apt-$name.log" | grep -v 'apt does not have a stable CLI' ||
         fail "apt-get $* warned (see $work/apt-$name.log)"
