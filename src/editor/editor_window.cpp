@@ -122,11 +122,11 @@ EditorWindow::EditorWindow(wordstore::SchoolStore &store, QWidget *parent)
     layout->addWidget(m_status);
 
     auto *buttons = new QHBoxLayout;
-    m_add = new QPushButton(QStringLiteral("Agregar"));
+    m_add = new QPushButton(QStringLiteral("&Agregar"));
     name(m_add, "add", QStringLiteral("Agregar"));
-    m_edit = new QPushButton(QStringLiteral("Editar"));
+    m_edit = new QPushButton(QStringLiteral("&Editar"));
     name(m_edit, "edit", QStringLiteral("Editar"));
-    m_delete = new QPushButton(QStringLiteral("Borrar"));
+    m_delete = new QPushButton(QStringLiteral("&Borrar"));
     name(m_delete, "remove", QStringLiteral("Borrar"));
     buttons->addWidget(m_add);
     buttons->addWidget(m_edit);
