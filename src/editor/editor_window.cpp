@@ -1,11 +1,13 @@
 #include "editor/editor_window.h"
 
 #include "editor/word_form.h"
+#include "wordstore/word_pack.h"
 #include "wordstore/word_picture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -24,6 +27,20 @@ namespace {
 enum Column { ColAymara, ColSpanish, ColCategory };
 constexpr int kIdRole = Qt::UserRole; // the school word's id; 0 for a package word
 constexpr int kCategoryRole = Qt::UserRole + 1;
+constexpr int kWordRole = Qt::UserRole + 2; // the row: nom_ay, nom_esp, categoria, dibujo, sonido
+
+void keepWord(QTreeWidgetItem *item, const wordsdb::Word &w)
+{
+    item->setData(ColAymara, kWordRole, QStringList{w.nomAy, w.nomEsp, w.categoria, w.dibujo, w.sonido});
+}
+
+wordsdb::Word wordOf(const QTreeWidgetItem *item)
+{
+    const QStringList v = item->data(ColAymara, kWordRole).toStringList();
+    if (v.size() != 5)
+        return {};
+    return {v[0], v[1], v[2], v[3], v[4]};
+}
 
 void name(QWidget *widget, const char *objectName, const QString &accessible)
 {
@@ -132,6 +149,15 @@ EditorWindow::EditorWindow(wordstore::SchoolStore &store, QWidget *parent)
     buttons->addWidget(m_edit);
     buttons->addWidget(m_delete);
     buttons->addStretch();
+    m_export = new QPushButton(QStringLiteral("E&xportar paquete…"));
+    name(m_export, "exportPack", QStringLiteral("Exportar paquete"));
+    m_export->setToolTip(QStringLiteral("Guarda las palabras elegidas, con sus dibujos y sonidos, en un archivo "
+                                        ".korivanta para llevarlas a otras computadoras"));
+    m_import = new QPushButton(QStringLiteral("&Importar paquete…"));
+    name(m_import, "importPack", QStringLiteral("Importar paquete"));
+    m_import->setToolTip(QStringLiteral("Agrega a la escuela las palabras de un archivo .korivanta"));
+    buttons->addWidget(m_export);
+    buttons->addWidget(m_import);
     layout->addLayout(buttons);
     setCentralWidget(central);
     resize(760, 560);
@@ -144,6 +170,8 @@ EditorWindow::EditorWindow(wordstore::SchoolStore &store, QWidget *parent)
     connect(m_add, &QPushButton::clicked, this, &EditorWindow::addWord);
     connect(m_edit, &QPushButton::clicked, this, &EditorWindow::editWord);
     connect(m_delete, &QPushButton::clicked, this, [this] { deleteSelected(); });
+    connect(m_export, &QPushButton::clicked, this, &EditorWindow::exportPackAsked);
+    connect(m_import, &QPushButton::clicked, this, &EditorWindow::importPackAsked);
     reload();
 }
 
@@ -161,6 +189,7 @@ void EditorWindow::reload()
                 m_list, {w.nomAy, w.nomEsp + QStringLiteral(" (del juego)"), categoryText(w.categoria)});
             item->setData(ColAymara, kIdRole, qint64(0));
             item->setData(ColAymara, kCategoryRole, w.categoria);
+            keepWord(item, w);
             item->setIcon(ColAymara, thumbnail(m_store.localFile(w.dibujo)));
             for (int c = 0; c < 3; ++c)
                 item->setForeground(c, QColor(110, 110, 110));
@@ -173,6 +202,7 @@ void EditorWindow::reload()
         auto *item = new QTreeWidgetItem(m_list, {s.word.nomAy, s.word.nomEsp, categoryText(s.word.categoria)});
         item->setData(ColAymara, kIdRole, s.id);
         item->setData(ColAymara, kCategoryRole, s.word.categoria);
+        keepWord(item, s.word);
         item->setIcon(ColAymara, thumbnail(m_store.localFile(s.word.dibujo)));
     }
     m_list->header()->resizeSections(QHeaderView::ResizeToContents);
@@ -216,6 +246,8 @@ void EditorWindow::updateButtons()
     m_add->setEnabled(writable);
     m_edit->setEnabled(writable && ids.size() == 1 && onlySchool);
     m_delete->setEnabled(writable && !ids.isEmpty() && onlySchool);
+    m_export->setEnabled(!m_list->selectedItems().isEmpty());
+    m_import->setEnabled(writable);
 }
 
 bool EditorWindow::selectWord(const QString &nomAy)
@@ -291,11 +323,90 @@ QString EditorWindow::deleteSelected(bool confirm)
             break;
     }
     reload();
-    if (!error.isEmpty()) {
-        m_status->setText(QStringLiteral("No se borró: %1").arg(error));
-        m_status->setAccessibleDescription(m_status->text());
-    }
+    if (!error.isEmpty())
+        showStatus(QStringLiteral("No se borró: %1").arg(error));
     return error;
+}
+
+void EditorWindow::showStatus(const QString &text)
+{
+    m_status->setText(text);
+    m_status->setAccessibleDescription(text);
+}
+
+QString EditorWindow::exportPackTo(const QString &packPath)
+{
+    QList<wordsdb::Word> words;
+    for (QTreeWidgetItem *item : m_list->selectedItems())
+        words << wordOf(item);
+    if (words.isEmpty())
+        return QStringLiteral("elija primero las palabras que quiere exportar");
+    const QString error = wordstore::exportPack(
+        words, [this](const QString &programPath) { return m_store.localFile(programPath); }, packPath);
+    showStatus(error.isEmpty() ? QStringLiteral("Se exportaron %1 palabra(s) a «%2».").arg(words.size()).arg(packPath)
+                               : QStringLiteral("No se exportó el paquete: %1").arg(error));
+    return error;
+}
+
+QString EditorWindow::importPackFrom(const QString &packPath, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    QString text;
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        text = QStringLiteral("No se importó el paquete: no se puede crear una carpeta temporal.");
+    } else if (const wordstore::Unpacked unpacked = wordstore::unpackPack(packPath, folder.path());
+               !unpacked.error.isEmpty()) {
+        text = QStringLiteral("No se importó el paquete: %1").arg(unpacked.error);
+    } else {
+        const wordtool::ImportResult result = m_store.importCsv(unpacked.csvPath);
+        QStringList lines;
+        if (result.ok()) {
+            lines << QStringLiteral("Se importaron %1 palabra(s) del paquete.").arg(result.imported);
+            if (ok)
+                *ok = true;
+        } else {
+            lines << QStringLiteral("No se importó ninguna palabra del paquete:");
+        }
+        for (const QString &e : result.errors)
+            lines << QStringLiteral("Error: %1").arg(e);
+        for (const QString &w : result.warnings)
+            lines << QStringLiteral("Aviso: %1").arg(w);
+        text = lines.join(QLatin1Char('\n'));
+    }
+    reload();
+    showStatus(text);
+    return text;
+}
+
+void EditorWindow::exportPackAsked()
+{
+    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Exportar paquete de palabras"),
+                                                QStringLiteral("palabras.korivanta"),
+                                                QStringLiteral("Paquetes de palabras (*.korivanta)"));
+    if (file.isEmpty())
+        return;
+    if (!file.endsWith(QStringLiteral(".korivanta")))
+        file += QStringLiteral(".korivanta");
+    const QString error = exportPackTo(file);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Exportar paquete"), QStringLiteral("No se exportó: %1").arg(error));
+}
+
+void EditorWindow::importPackAsked()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Importar paquete de palabras"), QString(),
+                                                      QStringLiteral("Paquetes de palabras (*.korivanta)"));
+    if (file.isEmpty())
+        return;
+    bool ok = false;
+    const QString text = importPackFrom(file, &ok);
+    QMessageBox box(ok ? QMessageBox::Information : QMessageBox::Warning, QStringLiteral("Importar paquete"), text,
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("importResult"));
+    box.setAccessibleName(QStringLiteral("Resultado de la importación"));
+    box.exec();
 }
 
 } // namespace korivanta::editor

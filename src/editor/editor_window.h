@@ -37,6 +37,15 @@ public:
     // Selects the shown school word with this Aymara word; false when none.
     bool selectWord(const QString &nomAy);
 
+    // Writes the selected words (the school's, or the game's when shown),
+    // with their pictures and sounds, into a word pack. Returns why it
+    // failed, or empty.
+    QString exportPackTo(const QString &packPath);
+    // Adds the words of a word pack to the school's words, through the checks
+    // of a CSV import, all of them or none. Returns what happened, in
+    // Spanish (also shown below the list); `ok` tells whether words were added.
+    QString importPackFrom(const QString &packPath, bool *ok = nullptr);
+
 signals:
     // A form was opened (tests fill it in and save it).
     void formOpened(class WordForm *form);
@@ -45,6 +54,9 @@ private:
     void addWord();
     void editWord();
     void applyFilter();
+    void exportPackAsked();
+    void importPackAsked();
+    void showStatus(const QString &text);
     void updateButtons();
     QList<qint64> selectedSchoolIds() const;
 
@@ -59,6 +71,8 @@ private:
     QPushButton *m_add = nullptr;
     QPushButton *m_edit = nullptr;
     QPushButton *m_delete = nullptr;
+    QPushButton *m_export = nullptr;
+    QPushButton *m_import = nullptr;
 };
 
 } // namespace korivanta::editor

@@ -90,6 +90,24 @@ template <typename T> T *child(QObject *parent, const char *name)
     return found;
 }
 
+// A short WAV file (16-bit mono PCM, 22050 Hz) of a tone.
+QString writeWav(const QString &file)
+{
+    QByteArray samples;
+    for (int i = 0; i < 2205; ++i) {
+        const qint16 v = qint16((i % 50 < 25) ? 8000 : -8000);
+        samples.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
+    }
+    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    QByteArray w = "RIFF" + le32(36 + quint32(samples.size())) + "WAVEfmt " + le32(16) +
+                   QByteArray::fromHex("0100010022560000") + le32(22050 * 2) + QByteArray::fromHex("02001000") +
+                   "data" + le32(quint32(samples.size())) + samples;
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(w) != w.size())
+        qFatal("cannot write %s", qPrintable(file));
+    return file;
+}
+
 // The school words the child process saves one after another.
 QStringList savedWordNames()
 {
@@ -136,6 +154,7 @@ private slots:
     void addEditDeleteThroughTheWindow();
     void filterAndSearch();
     void unwritableSchoolKeepsBrowsing();
+    void packCarriesWordsToAnotherSchool();
     void killedDuringSaveLeavesReadableWords();
 };
 
@@ -420,6 +439,65 @@ void TestEditor::unwritableSchoolKeepsBrowsing()
     QFile::setPermissions(f.paths.schoolDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EditorWindow writable(*f.store);
     QVERIFY(child<QLabel>(&writable, "notWritable")->isHidden());
+}
+
+void TestEditor::packCarriesWordsToAnotherSchool()
+{
+    Fixture here, there;
+    const QString picture = writePng(here.school.filePath(QStringLiteral("foto.png")), 300, 300);
+    const QString sound = writeWav(here.school.filePath(QStringLiteral("voz.wav")));
+    QCOMPARE(here.store->save(
+                 {0, QStringLiteral("qarwa"), QStringLiteral("llama"), QStringLiteral("animal"), picture, sound}),
+             QString());
+    QCOMPARE(here.store->save(
+                 {0, QStringLiteral("quta"), QStringLiteral("lago"), QStringLiteral("naturaleza"), picture, {}}),
+             QString());
+    QCOMPARE(
+        here.store->save({0, QStringLiteral("jaqi"), QStringLiteral("persona"), QStringLiteral("persona"), {}, {}}),
+        QString());
+    EditorWindow source(*here.store);
+    const QString pack = here.school.filePath(QStringLiteral("clase.korivanta"));
+    QVERIFY(!source.exportPackTo(pack).isEmpty()); // nothing chosen yet
+    QVERIFY(!QFile::exists(pack));
+    QVERIFY(source.selectWord(QStringLiteral("qarwa")));
+    source.list()->topLevelItem(1)->setSelected(true); // and quta
+    QCOMPARE(source.exportPackTo(pack), QString());
+    QVERIFY(child<QLabel>(&source, "status")->text().contains(QStringLiteral("2 palabra")));
+
+    // Another computer: the pack's words, with their picture and sound.
+    EditorWindow target(*there.store);
+    bool ok = false;
+    const QString text = target.importPackFrom(pack, &ok);
+    QVERIFY2(ok, qPrintable(text));
+    QCOMPARE(target.list()->topLevelItemCount(), 2);
+    QCOMPARE(wordsOf(there.paths.schoolDatabase()), QStringList({"qarwa/llama/animal", "quta/lago/naturaleza"}));
+    QString error;
+    const QList<SchoolWord> words = there.store->schoolWords(&error);
+    QCOMPARE(words.size(), 2);
+    QVERIFY(there.store->localFile(words[0].word.sonido).startsWith(there.paths.schoolDir));
+    QCOMPARE(fileBytes(there.store->localFile(words[0].word.sonido)),
+             fileBytes(here.store->localFile(here.store->schoolWords(&error)[0].word.sonido)));
+    QVERIFY(!QImage(there.store->localFile(words[1].word.dibujo)).isNull());
+
+    // The same pack again: every word is a duplicate, nothing is added, and
+    // the window says why in Spanish.
+    const QString again = target.importPackFrom(pack, &ok);
+    QVERIFY(!ok);
+    QVERIFY2(again.contains(QStringLiteral("No se importó ninguna palabra")) &&
+                 again.contains(QStringLiteral("ya está")),
+             qPrintable(again));
+    QCOMPARE(child<QLabel>(&target, "status")->text(), again);
+    QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
+
+    // A file that is no pack at all.
+    QFile bogus(there.school.filePath(QStringLiteral("falso.korivanta")));
+    QVERIFY(bogus.open(QIODevice::WriteOnly));
+    bogus.write("no es un paquete");
+    bogus.close();
+    const QString refused = target.importPackFrom(bogus.fileName(), &ok);
+    QVERIFY(!ok);
+    QVERIFY2(refused.startsWith(QStringLiteral("No se importó el paquete:")), qPrintable(refused));
+    QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
 }
 
 void TestEditor::killedDuringSaveLeavesReadableWords()
