@@ -49,7 +49,8 @@ ed set "Palabra en castellano" "$NOM_ESP"
 read -r x y < <(ed centre-in "Categoría" "combo box")
 xdotool mousemove "$x" "$y" click 1 || fail "cannot open the category list"
 sleep 0.5
-xdotool type --delay 80 "insecto" && xdotool key Return || fail "cannot choose the category"
+xdotool type --delay 80 "insecto" || fail "cannot type the category"
+xdotool key Return || fail "cannot choose the category"
 sleep 0.5
 ed press "Elegir dibujo"
 ed choose "Elegir dibujo" "$PICTURE" Open
@@ -80,7 +81,8 @@ KORIVANTA_ESCUELA=$SCHOOL2 timeout 60 "$WORD_TOOL" importar "$PACK" >"$E2E_WORK/
     "SELECT count(*) FROM nominal WHERE nom_ay='ch''iwchi' AND categoria='$CATEGORY'") == 1 ]] ||
     fail "the second store's game words lack the pack's word"
 stored_sound=$(sqlite3 -readonly "$SCHOOL2/palabras-escuela.db" "SELECT sonido FROM nominal")
-sound_file=$SCHOOL2/drive_c/$(tr '\\' '/' <<<"${stored_sound#c:\\}")
+relative=${stored_sound#c:\\}
+sound_file=$SCHOOL2/drive_c/${relative//\\//}
 [[ -f $sound_file ]] || fail "the pack's sound is not at $sound_file"
 cmp -s <(sox "$sound_file" -t raw - 2>/dev/null) <(sox "$SOUND" -t raw - 2>/dev/null) ||
     fail "the stored sound differs from the recorded one"
@@ -89,7 +91,7 @@ cmp -s <(sox "$sound_file" -t raw - 2>/dev/null) <(sox "$SOUND" -t raw - 2>/dev/
 PULSE_DIR=$E2E_WORK/pulse
 mkdir -p "$PULSE_DIR"
 chmod 700 "$PULSE_DIR"
-HOME=$PULSE_DIR XDG_RUNTIME_DIR=$PULSE_DIR DISPLAY= \
+HOME=$PULSE_DIR XDG_RUNTIME_DIR=$PULSE_DIR DISPLAY='' \
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
     -L "module-null-sink sink_name=nullsink" \
     -L "module-native-protocol-unix auth-anonymous=1 socket=$PULSE_DIR/pa" >"$PULSE_DIR/log" 2>&1 &
@@ -103,6 +105,7 @@ TRACE=$E2E_WORK/game.trace
 E2E_RUN_NO=$((${E2E_RUN_NO:-0} + 1))
 E2E_STDERR=$E2E_WORK/stderr_$E2E_RUN_NO.txt
 strace -f -e trace=openat -o "$TRACE" "$E2E_BIN" >"$E2E_WORK/stdout_$E2E_RUN_NO.txt" 2>"$E2E_STDERR" &
+# shellcheck disable=SC2034 # kill_program ends it
 E2E_PID=$!
 menu=$(find_window "$MENU_TITLE" 30)
 menu_click "$menu" Option4 # Insectos
