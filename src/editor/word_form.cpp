@@ -1,6 +1,7 @@
 #include "editor/word_form.h"
 
 #include "editor/key_chips.h"
+#include "editor/recording/record_panel.h"
 #include "wordstore/word_import.h"
 #include "wordstore/word_picture.h"
 #include "wordstore/word_voice.h"
@@ -104,8 +105,12 @@ WordForm::WordForm(wordstore::SchoolStore &store, const wordstore::SchoolWord *w
     addField(form, "picture", QStringLiteral("Dibujo"), pictureRow, &m_pictureProblem);
 
     // The sound: recorded, a WAV file, or the synthetic voice.
-    auto *recording = new QLabel(QStringLiteral("La grabación con el micrófono aún no está disponible."));
-    name(recording, "recordingPlaceholder", QStringLiteral("Grabación"));
+    // The teacher's own voice: each finished recording becomes the new sound.
+    auto *recording = new recording::RecordPanel;
+    name(recording, "recordPanel", QStringLiteral("Grabación"));
+    if (m_scratch.isValid())
+        recording->setOutputPath(m_scratch.filePath(QStringLiteral("grabacion.wav")));
+    connect(recording, &recording::RecordPanel::recordingSaved, this, &WordForm::setSoundFile);
     m_soundName = new QLabel(QStringLiteral("Sin sonido nuevo"));
     name(m_soundName, "soundName", QStringLiteral("Sonido elegido"));
     auto *chooseSound = new QPushButton(QStringLiteral("Elegir WAV…"));

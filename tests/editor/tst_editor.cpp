@@ -5,6 +5,7 @@
 // they were before or after.
 #include "editor/editor_window.h"
 #include "editor/key_chips.h"
+#include "editor/recording/record_panel.h"
 #include "editor/word_form.h"
 #include "game/keyboard_table.h"
 #include "support/words_fixture.h"
@@ -155,6 +156,7 @@ private slots:
     void filterAndSearch();
     void unwritableSchoolKeepsBrowsing();
     void packCarriesWordsToAnotherSchool();
+    void recordingBecomesTheSound();
     void killedDuringSaveLeavesReadableWords();
 };
 
@@ -498,6 +500,29 @@ void TestEditor::packCarriesWordsToAnotherSchool()
     QVERIFY(!ok);
     QVERIFY2(refused.startsWith(QStringLiteral("No se importó el paquete:")), qPrintable(refused));
     QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
+}
+
+void TestEditor::recordingBecomesTheSound()
+{
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    auto *panel = child<recording::RecordPanel>(&form, "recordPanel");
+    QCOMPARE(panel->accessibleName(), QStringLiteral("Grabación"));
+    // Recordings go to the form's own scratch folder, not the store.
+    QVERIFY(!panel->outputPath().isEmpty());
+    QVERIFY(!panel->outputPath().startsWith(f.paths.schoolDir));
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("qarwa"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("llama"));
+    form.setCategory(QStringLiteral("animal"));
+    const QString recorded = writeWav(panel->outputPath());
+    emit panel->recordingSaved(recorded);
+    QCOMPARE(form.draft().soundFile, recorded);
+    QVERIFY(child<QLabel>(&form, "soundName")->text().contains(QStringLiteral("grabacion.wav")));
+    QCOMPARE(form.save(), QString());
+    QString error;
+    const QList<SchoolWord> words = f.store->schoolWords(&error);
+    QCOMPARE(words.size(), 1);
+    QCOMPARE(fileBytes(f.store->localFile(words.first().word.sonido)), fileBytes(recorded));
 }
 
 void TestEditor::killedDuringSaveLeavesReadableWords()
