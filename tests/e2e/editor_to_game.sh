@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A teacher's word from the editor to a child's game on another computer: the
 # word editor, on an empty school store over the built data folder, adds a
-# word with a picture and a sound file (chosen in the editor's file dialogs)
-# and saves it, then exports it into a word pack; the pack is imported into a second, empty school store with
+# word with a picture (chosen in the editor's file dialog) and a sound recorded
+# from the microphone (a PulseAudio sine source) and saves it, then exports it into a word pack; the pack is imported into a second, empty school store with
 # korivanta-palabras; the game, started on that second store, is played
 # through the category up to the new word, whose picture fills the picture
 # frame and whose mask has one dot per letter; Sonido then plays the word's
@@ -30,13 +30,26 @@ NOM_ESP="pollito del maestro"
 SCHOOL1=$E2E_WORK/escuela1
 SCHOOL2=$E2E_WORK/escuela2
 PICTURE=$E2E_WORK/pollito.png
-SOUND=$E2E_WORK/pollito.wav
 PACK=$E2E_WORK/clase.korivanta
 MAGENTA="255 0 255"
 # The picture has the frame's shape, so the frame shows nothing but it.
 read -r fx fy fw fh < <(game_rect Image4)
 convert -size "$((fw * 2))x$((fh * 2))" "xc:rgb(255,0,255)" "$PICTURE" || fail "cannot draw the picture"
-sox -n -r 22050 -c 1 -b 16 "$SOUND" synth 1.5 sine 440 vol 0.5 || fail "cannot make the sound"
+
+# --- the sound server: a null sink as speakers, a 440 Hz sine as microphone ---
+PULSE_DIR=$E2E_WORK/pulse
+mkdir -p "$PULSE_DIR"
+chmod 700 "$PULSE_DIR"
+HOME=$PULSE_DIR XDG_RUNTIME_DIR=$PULSE_DIR DISPLAY='' \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    -L "module-null-sink sink_name=nullsink" \
+    -L "module-sine-source source_name=sine frequency=440" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$PULSE_DIR/pa" >"$PULSE_DIR/log" 2>&1 &
+PULSE_PID=$!
+trap 'kill_program; kill "$PULSE_PID" 2>/dev/null' EXIT
+wait_until 10 "the sound server" test -S "$PULSE_DIR/pa"
+export PULSE_SERVER=unix:$PULSE_DIR/pa
+timeout 10 pactl set-default-source sine || fail "cannot make the sine source the microphone"
 
 # --- the editor --------------------------------------------------------------
 export KORIVANTA_ESCUELA=$SCHOOL1
@@ -54,12 +67,16 @@ xdotool key Return || fail "cannot choose the category"
 sleep 0.5
 ed press "Elegir dibujo"
 ed choose "Elegir dibujo" "$PICTURE" Open
-ed press "Elegir archivo WAV"
-ed choose "Elegir sonido" "$SOUND" Open
-sleep 0.5
+# The sound: two seconds recorded from the microphone.
+ed press "Grabar la voz"
+sleep 2
+ed press "Detener la grabación"
+sleep 1.5
 shot "$(xdotool search --onlyvisible --name '^Agregar palabra$' | head -n 1)" editor-form
 ed press Guardar
-wait_until 10 "the school's words database" test -f "$SCHOOL1/palabras-escuela.db"
+school_rows() { sqlite3 -readonly "$SCHOOL1/palabras-escuela.db" "SELECT count(*) FROM nominal" 2>/dev/null; }
+one_school_row() { [[ $(school_rows) == 1 ]]; }
+wait_until 10 "the word in the school's words database" one_school_row
 saved=$(sqlite3 -readonly -separator '|' "$SCHOOL1/palabras-escuela.db" "SELECT nom_ay, nom_esp, categoria FROM nominal")
 [[ $saved == "$NOM_AY|$NOM_ESP|$CATEGORY" ]] || fail "the editor saved «$saved»"
 log "saved: $saved"
@@ -84,22 +101,16 @@ stored_sound=$(sqlite3 -readonly "$SCHOOL2/palabras-escuela.db" "SELECT sonido F
 relative=${stored_sound#c:\\}
 sound_file=$SCHOOL2/drive_c/${relative//\\//}
 [[ -f $sound_file ]] || fail "the pack's sound is not at $sound_file"
-cmp -s <(sox "$sound_file" -t raw - 2>/dev/null) <(sox "$SOUND" -t raw - 2>/dev/null) ||
-    fail "the stored sound differs from the recorded one"
+# The recording as the game plays it: 22050 Hz, mono, 16 bits, about the time
+# between Grabar and Detener (a sine has no silence to trim).
+format=$(soxi -r "$sound_file")/$(soxi -c "$sound_file")/$(soxi -b "$sound_file")
+[[ $format == 22050/1/16 ]] || fail "the recorded sound is $format (rate/channels/bits)"
+seconds=$(soxi -D "$sound_file")
+ratio_at_least "$seconds" 1.0 || fail "the recorded sound lasts $seconds s"
+ratio_at_most "$seconds" 8 || fail "the recorded sound lasts $seconds s"
+log "recorded sound: $format, $seconds s"
 
 # --- the game ------------------------------------------------------------------
-PULSE_DIR=$E2E_WORK/pulse
-mkdir -p "$PULSE_DIR"
-chmod 700 "$PULSE_DIR"
-HOME=$PULSE_DIR XDG_RUNTIME_DIR=$PULSE_DIR DISPLAY='' \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-    -L "module-null-sink sink_name=nullsink" \
-    -L "module-native-protocol-unix auth-anonymous=1 socket=$PULSE_DIR/pa" >"$PULSE_DIR/log" 2>&1 &
-PULSE_PID=$!
-trap 'kill_program; kill "$PULSE_PID" 2>/dev/null' EXIT
-wait_until 10 "the sound server" test -S "$PULSE_DIR/pa"
-export PULSE_SERVER=unix:$PULSE_DIR/pa
-
 export KORIVANTA_ESCUELA=$SCHOOL2
 TRACE=$E2E_WORK/game.trace
 E2E_RUN_NO=$((${E2E_RUN_NO:-0} + 1))
@@ -137,7 +148,8 @@ before=$(opens)
 sleep 1
 [[ $(opens) == "$before" ]] || fail "the game keeps opening the word's sound without Sonido"
 at press Sonido || fail "cannot press Sonido"
-wait_until 10 "the word's sound played by the game" test "$(opens)" -gt "$before"
+opened_again() { (($(opens) > before)); }
+wait_until 10 "the word's sound played by the game" opened_again
 log "Sonido played $sound_file"
 assert_running
 e2e_finish
