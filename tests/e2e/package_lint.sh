@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Debian package checks: makes the .deb with CPack and fails on any finding of
 #   - lintian (errors, warnings and info tags; pedantic tags are shown only),
-#   - desktop-file-validate on the packaged menu entry (errors and hints),
+#   - desktop-file-validate on the packaged menu entries (errors and hints),
 #   - appstreamcli validate --pedantic on the packaged metainfo and
 #     appstreamcli validate-tree --pedantic on the whole package tree,
 #   - a machine-readable copyright file (strict DEP-5 parse; every licence
@@ -71,16 +71,19 @@ if grep -E '^[EWI]: ' "$work/lintian.log" >/dev/null; then
 fi
 
 echo "== desktop-file-validate"
+# The game's menu entry and the word editor's.
 desktops=("$root"/usr/share/applications/*.desktop)
-if [ ${#desktops[@]} -ne 1 ] || [ ! -f "${desktops[0]}" ]; then
-    fail "expected one menu entry in /usr/share/applications, found: ${desktops[*]}"
-fi
-out=$(desktop-file-validate "${desktops[0]}" 2>&1)
-status=$?
-[ -z "$out" ] || echo "$out"
-if [ $status -ne 0 ] || [ -n "$out" ]; then
-    finding "desktop-file-validate: ${desktops[0]#"$root"}"
-fi
+names=$(for d in "${desktops[@]}"; do basename "$d"; done | sort | tr '\n' ' ')
+[ "$names" = "bo.korivanta.editor.desktop bo.korivanta.korivanta.desktop " ] ||
+    fail "expected the menu entries of the game and the editor in /usr/share/applications, found: ${desktops[*]}"
+for desktop in "${desktops[@]}"; do
+    out=$(desktop-file-validate "$desktop" 2>&1)
+    status=$?
+    [ -z "$out" ] || echo "$out"
+    if [ $status -ne 0 ] || [ -n "$out" ]; then
+        finding "desktop-file-validate: ${desktop#"$root"}"
+    fi
+done
 
 echo "== appstreamcli validate --pedantic"
 metainfos=("$root"/usr/share/metainfo/*.metainfo.xml)
@@ -102,8 +105,8 @@ done
 
 # The desktop file's name is the AppStream id, and the launchable names it.
 id=$(basename "$metainfo" .metainfo.xml)
-[ "$id" = "$(basename "${desktops[0]}" .desktop)" ] ||
-    finding "the menu entry $(basename "${desktops[0]}") is not named after the AppStream id $id"
+[ -f "$root/usr/share/applications/$id.desktop" ] ||
+    finding "no menu entry is named after the AppStream id $id"
 
 echo "== copyright file"
 copyright=$root/usr/share/doc/korivanta/copyright
@@ -146,7 +149,7 @@ import sys, xml.etree.ElementTree as ET
 r = ET.parse(sys.argv[1]).getroot().find("releases/release")
 print("" if r is None else r.get("version"))' "$metainfo")
 [ "$release_version" = "$version" ] || finding "the AppStream release is \"$release_version\""
-for program in korivanta korivanta-palabras; do
+for program in korivanta korivanta-palabras korivanta-editor; do
     page=$root/usr/share/man/man1/$program.1.gz
     [ -x "$root/usr/bin/$program" ] || finding "no /usr/bin/$program in the package"
     if [ -f "$page" ]; then

@@ -154,10 +154,15 @@ installed || fail "apt-get reported success but korivanta is not installed"
 
 for f in /usr/bin/korivanta /usr/share/korivanta/drive_c/Trab_zumel/diccionario.mdb \
     /usr/share/applications/bo.korivanta.korivanta.desktop /usr/share/metainfo/bo.korivanta.korivanta.metainfo.xml \
-    /usr/share/man/man1/korivanta.1.gz /usr/share/man/man1/korivanta-palabras.1.gz /usr/share/doc/korivanta/copyright; do
+    /usr/share/man/man1/korivanta.1.gz /usr/share/man/man1/korivanta-palabras.1.gz /usr/share/doc/korivanta/copyright \
+    /usr/bin/korivanta-editor /usr/share/applications/bo.korivanta.editor.desktop \
+    /usr/share/man/man1/korivanta-editor.1.gz; do
     [ -f "$f" ] || fail "not installed: $f"
 done
 [ -x /usr/bin/korivanta ] || fail "/usr/bin/korivanta is not executable"
+# The installed word editor starts and stays up (ended by the timeout: 124).
+QT_QPA_PLATFORM=offscreen timeout 5 /usr/bin/korivanta-editor >"$work/editor.log" 2>&1
+[ $? -eq 124 ] || { cat "$work/editor.log" >&2; fail "the installed korivanta-editor did not keep running"; }
 for n in 16 32 48 64 128 256; do
     icon=/usr/share/icons/hicolor/${n}x${n}/apps/korivanta.png
     [ -f "$icon" ] || fail "not installed: $icon"

@@ -6,6 +6,7 @@
 #include "media/media_paths.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_import.h"
+#include "wordstore/word_pack.h"
 #include "wordstore/word_voice.h"
 #include "wordstore/words_db.h"
 
@@ -16,6 +17,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace korivanta::wordtool {
@@ -67,6 +69,24 @@ Uso:
       Agrega las palabras directamente a la base de datos RUTA y sus dibujos y
       sonidos a la carpeta de medios (para preparar una base de datos propia).
 
+  korivanta-palabras exportar ARCHIVO.korivanta [--categoria CLAVE] [PALABRA ...]
+      Guarda palabras, con sus dibujos y sonidos, en un paquete de palabras
+      (un archivo .korivanta, que es un zip con la lista palabras.csv y los
+      archivos que nombra), para llevarlas a las otras computadoras del aula
+      con «importar». Sin PALABRA, guarda todas las palabras de la escuela (las
+      que agregaron los docentes; las del juego ya están en cada computadora);
+      con una o más PALABRA (en aymara), solo esas, en todas sus categorías.
+      --categoria CLAVE  solo las palabras de esa categoría.
+      Con --base, las palabras se toman de esa base de datos (todas, o las
+      nombradas) y sus archivos de la carpeta de medios.
+
+  korivanta-palabras importar ARCHIVO.korivanta [--generar-voz]
+      Agrega las palabras de un paquete de palabras, con los mismos controles
+      que un archivo CSV (también con --base y --medios). Un archivo que
+      termina en .korivanta o que es un zip se lee como paquete; se rechaza el
+      que trae nombres que salen de su carpeta, enlaces, archivos de más de
+      50 MB (500 MB en total) o no trae palabras.csv.
+
   korivanta-palabras componer
       Vuelve a componer las palabras que lee el juego: las del juego y, después,
       las de la escuela (una palabra de la escuela que el juego ya trae en la
@@ -83,6 +103,7 @@ Opciones:
                      de las palabras del juego y de la escuela; las del juego
                      instalado junto a este programa están en
                      %2
+  --categoria CLAVE  con exportar: solo las palabras de esa categoría.
   --medios CARPETA   con --base: la carpeta de medios (la que contiene dibujos/
                      y sonido/); por omisión, la carpeta de la base de datos.
   -h, --ayuda, --help  muestra esta ayuda.
@@ -94,7 +115,7 @@ próxima vez que se abra.
 struct Options {
     QString command;
     QStringList positional;
-    QString base, media, output;
+    QString base, media, output, category;
     bool generateVoice = false;
     bool help = false;
 };
@@ -106,6 +127,7 @@ QString parse(const QStringList &arguments, Options *o)
         {QStringLiteral("--base"), &o->base},
         {QStringLiteral("--medios"), &o->media},
         {QStringLiteral("--salida"), &o->output},
+        {QStringLiteral("--categoria"), &o->category},
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments[i];
@@ -243,6 +265,24 @@ void printSome(QTextStream &err, const QString &prefix, const QStringList &messa
         err << prefix << QStringLiteral("… y %1 más\n").arg(messages.size() - limit);
 }
 
+// A word as the keyboard types it: precomposed, the apostrophe that word
+// processors write (’ or ʼ) as the keyboard's '.
+QString asTyped(QString word)
+{
+    return word.normalized(QString::NormalizationForm_C)
+        .replace(QChar(0x2019), QLatin1Char('\''))
+        .replace(QChar(0x02BC), QLatin1Char('\''));
+}
+
+// A word pack rather than a CSV file: the pack's ending, or a zip's first bytes.
+bool isPack(const QString &path)
+{
+    if (path.endsWith(QLatin1String(".korivanta"), Qt::CaseInsensitive))
+        return true;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(4) == QByteArray("PK\x03\x04", 4);
+}
+
 } // namespace
 
 int run(const QStringList &arguments, const QString &executableDir, QTextStream &out, QTextStream &err)
@@ -312,9 +352,29 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
 
     if (o.command == QLatin1String("importar")) {
         if (o.positional.size() != 1)
-            return wrongUsage(QStringLiteral("«importar» lleva un archivo CSV"));
+            return wrongUsage(QStringLiteral("«importar» lleva un archivo CSV o un paquete de palabras"));
         ImportRequest request;
         request.csvPath = o.positional.front();
+        // A pack is unpacked into a folder of its own and its word list
+        // imported as a CSV file is; messages name the pack, not that folder.
+        QTemporaryDir unpacked;
+        const QString pack = o.positional.front();
+        const bool fromPack = isPack(pack);
+        if (fromPack) {
+            if (!unpacked.isValid()) {
+                err << QStringLiteral("korivanta-palabras: no se puede crear una carpeta temporal: %1\n")
+                           .arg(unpacked.errorString());
+                return 1;
+            }
+            const wordstore::Unpacked u = wordstore::unpackPack(pack, unpacked.path());
+            if (!u.error.isEmpty()) {
+                err << QStringLiteral("error: ") << u.error << '\n'
+                    << QStringLiteral("No se importó ninguna palabra.\n");
+                return 1;
+            }
+            request.csvPath = u.csvPath;
+        }
+        const auto named = [&](QString message) { return fromPack ? message.replace(unpacked.path(), pack) : message; };
         request.databasePath = dbPath;
         request.mediaRoot = o.media.isEmpty() ? QFileInfo(dbPath).absolutePath() : o.media;
         if (o.generateVoice) {
@@ -326,8 +386,10 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             }
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
-        const ImportResult result =
-            ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak);
+        ImportResult result = ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak);
+        for (QStringList *messages : {&result.notes, &result.errors, &result.warnings})
+            for (QString &m : *messages)
+                m = named(m);
         for (const QString &n : result.notes)
             err << QStringLiteral("nota: ") << n << '\n';
         if (!result.ok()) {
@@ -346,6 +408,75 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         out << (result.imported == 1
                     ? QStringLiteral("Se importó 1 palabra a %1\n").arg(where)
                     : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(where));
+        return 0;
+    }
+
+    if (o.command == QLatin1String("exportar")) {
+        if (o.positional.isEmpty())
+            return wrongUsage(QStringLiteral("«exportar» lleva el nombre del paquete (ARCHIVO.korivanta)"));
+        if (!o.category.isEmpty() && !wordsdb::categoryKeys().contains(o.category))
+            return wrongUsage(QStringLiteral("la categoría «%1» no existe (las categorías son: %2)")
+                                  .arg(o.category, wordsdb::categoryKeys().join(QStringLiteral(", "))));
+        const QString packPath = o.positional.front();
+        QSet<QString> wanted;
+        for (const QString &w : o.positional.mid(1))
+            wanted.insert(asTyped(w));
+        // The words: the school's (or the given database's), then those asked for.
+        QList<wordsdb::Word> words;
+        QString error;
+        wordstore::LocalFile localFile;
+        if (ownDatabase) {
+            if (!QFileInfo(dbPath).isFile()) {
+                err << QStringLiteral("korivanta-palabras: no existe la base de datos de palabras «%1»\n").arg(dbPath);
+                return 1;
+            }
+            wordsdb::readWords(dbPath, &words, &error);
+            const QString mediaRoot = o.media.isEmpty() ? QFileInfo(dbPath).absolutePath() : o.media;
+            localFile = [mediaRoot](const QString &programPath) { return localMediaPath(mediaRoot, programPath); };
+        } else {
+            for (const wordstore::SchoolWord &s : store.schoolWords(&error))
+                words.append(s.word);
+            localFile = [&store](const QString &programPath) { return store.localFile(programPath); };
+        }
+        if (!error.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: %1\n").arg(error);
+            return 1;
+        }
+        QList<wordsdb::Word> chosen;
+        QSet<QString> found;
+        for (const wordsdb::Word &w : words) {
+            const QString nomAy = asTyped(w.nomAy);
+            if ((o.category.isEmpty() || w.categoria == o.category) && (wanted.isEmpty() || wanted.contains(nomAy))) {
+                chosen.append(w);
+                found.insert(nomAy);
+            }
+        }
+        const QString source = ownDatabase ? QStringLiteral("la base de datos «%1»").arg(dbPath)
+                                           : QStringLiteral("las palabras de la escuela");
+        QStringList missing;
+        for (const QString &w : o.positional.mid(1))
+            if (!found.contains(asTyped(w)))
+                missing << QStringLiteral("«%1»").arg(w);
+        if (!missing.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: %1 no está en %2%3\n")
+                       .arg(missing.join(QStringLiteral(", ")), source,
+                            o.category.isEmpty() ? QString() : QStringLiteral(", categoría «%1»").arg(o.category));
+            return 1;
+        }
+        if (chosen.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: no hay palabras que exportar en %1%2\n")
+                       .arg(source,
+                            o.category.isEmpty() ? QString() : QStringLiteral(", categoría «%1»").arg(o.category));
+            return 1;
+        }
+        error = wordstore::exportPack(chosen, localFile, packPath);
+        if (!error.isEmpty()) {
+            err << QStringLiteral("korivanta-palabras: %1\n").arg(error);
+            return 1;
+        }
+        out << (chosen.size() == 1
+                    ? QStringLiteral("Se exportó 1 palabra a %1\n").arg(packPath)
+                    : QStringLiteral("Se exportaron %1 palabras a %2\n").arg(chosen.size()).arg(packPath));
         return 0;
     }
 

@@ -1,0 +1,584 @@
+// The teacher's word editor: the form checks a word as it is typed, shows it
+// split into the game's keys, and saves only what the game can play; words are
+// added, changed and deleted through the window against a school store made
+// in the test; an editor killed in the middle of saving leaves the words as
+// they were before or after.
+#include "editor/editor_window.h"
+#include "editor/key_chips.h"
+#include "editor/recording/record_panel.h"
+#include "editor/word_form.h"
+#include "game/keyboard_table.h"
+#include "support/words_fixture.h"
+#include "wordstore/school_store.h"
+#include "wordstore/words_db.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace korivanta;
+using namespace korivanta::editor;
+using namespace korivanta::wordstore;
+
+namespace {
+
+QList<WordRow> packageRows()
+{
+    return {
+        {"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
+         "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"},
+        {"anu", "perro", "animal", "c:\\Trab_zumel\\dibujos\\anu.bmp", "c:\\Trab_zumel\\sonido\\palabras\\anu.wav"},
+    };
+}
+
+// "nom_ay/nom_esp/categoria" of each row of a words database, in order.
+QStringList wordsOf(const QString &db)
+{
+    QList<wordsdb::Word> words;
+    QString error;
+    if (!wordsdb::readWords(db, &words, &error))
+        return {QStringLiteral("error: ") + error};
+    QStringList out;
+    for (const wordsdb::Word &w : words)
+        out << w.nomAy + QLatin1Char('/') + w.nomEsp + QLatin1Char('/') + w.categoria;
+    return out;
+}
+
+QString writePng(const QString &file, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    if (!image.save(file, "PNG"))
+        qFatal("cannot write %s", qPrintable(file));
+    return file;
+}
+
+// A package drive with two words and an empty school folder, both temporary.
+struct Fixture {
+    QTemporaryDir package, school;
+    StorePaths paths;
+    std::unique_ptr<SchoolStore> store;
+    Fixture()
+    {
+        makeWordsDatabase(package.path(), packageRows());
+        writePicture(package.filePath(QStringLiteral("Trab_zumel/dibujos/inti.bmp")), 40, 30, Qt::yellow);
+        paths = {package.path(), school.filePath(QStringLiteral("escuela"))};
+        store = std::make_unique<SchoolStore>(paths);
+    }
+};
+
+template <typename T> T *child(QObject *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// A short WAV file (16-bit mono PCM, 22050 Hz) of a tone.
+QString writeWav(const QString &file)
+{
+    QByteArray samples;
+    for (int i = 0; i < 2205; ++i) {
+        const qint16 v = qint16((i % 50 < 25) ? 8000 : -8000);
+        samples.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
+    }
+    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    QByteArray w = "RIFF" + le32(36 + quint32(samples.size())) + "WAVEfmt " + le32(16) +
+                   QByteArray::fromHex("0100010022560000") + le32(22050 * 2) + QByteArray::fromHex("02001000") +
+                   "data" + le32(quint32(samples.size())) + samples;
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(w) != w.size())
+        qFatal("cannot write %s", qPrintable(file));
+    return file;
+}
+
+// The school words the child process saves one after another.
+QStringList savedWordNames()
+{
+    QStringList names;
+    for (const char *a : {"ja", "ma", "ku", "ta", "pi"})
+        for (const char *b : {"ri", "na", "wa", "lu", "su"})
+            for (const char *c : {"ya", "qi", "mu", "ki"})
+                names << QString::fromLatin1(a) + QString::fromLatin1(b) + QString::fromLatin1(c);
+    return names;
+}
+
+// The child process: an editor that saves the words of savedWordNames()
+// through its form, one by one, saying on standard output each one it saved.
+int saveLoop(const QString &packageDrive, const QString &schoolDir, const QString &picture)
+{
+    SchoolStore store({packageDrive, schoolDir});
+    for (const QString &nomAy : savedWordNames()) {
+        WordForm form(store, nullptr);
+        child<QLineEdit>(&form, "nomAy")->setText(nomAy);
+        child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("cosa"));
+        form.setCategory(QStringLiteral("naturaleza"));
+        form.setPictureFile(picture);
+        const QString error = form.save();
+        if (!error.isEmpty()) {
+            fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        fprintf(stdout, "%s\n", qPrintable(nomAy));
+        fflush(stdout);
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void keyChips_data();
+    void keyChips();
+    void formChecks_data();
+    void formChecks();
+    void categoryComboOffersTheNine();
+    void addEditDeleteThroughTheWindow();
+    void filterAndSearch();
+    void unwritableSchoolKeepsBrowsing();
+    void packCarriesWordsToAnotherSchool();
+    void recordingBecomesTheSound();
+    void killedDuringSaveLeavesReadableWords();
+};
+
+void TestEditor::keyChips_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QStringList>("chips");  // "?" after a chip that no key gives
+    QTest::addColumn<QList<int>>("classes"); // KeyClass of each chip, -1 without key
+    const int s = int(KeyClass::Simple), a = int(KeyClass::Aspirated), g = int(KeyClass::Glottalized);
+    QTest::newRow("simple") << "anu" << QStringList{"a", "n", "u"} << QList<int>{s, s, s};
+    QTest::newRow("longest first") << "chhullunk'u" << QStringList{"chh", "u", "ll", "u", "n", "k'", "u"}
+                                   << QList<int>{a, s, s, s, s, g, s};
+    QTest::newRow("ch then ch'") << "ch'iwchi" << QStringList{"ch'", "i", "w", "ch", "i"} << QList<int>{g, s, s, s, s};
+    QTest::newRow("aspirated") << "phaxsi" << QStringList{"ph", "a", "x", "s", "i"} << QList<int>{a, s, s, s, s};
+    QTest::newRow("letters without key") << "huevo" << QStringList{"h?", "u", "e?", "v?", "o?"}
+                                         << QList<int>{-1, s, -1, -1, -1};
+    QTest::newRow("upper case") << "Wari" << QStringList{"W?", "a", "r", "i"} << QList<int>{-1, s, s, s};
+}
+
+void TestEditor::keyChips()
+{
+    QFETCH(QString, word);
+    QFETCH(QStringList, chips);
+    QFETCH(QList<int>, classes);
+    QStringList got;
+    QList<int> gotClasses;
+    for (const KeyChip &chip : splitIntoKeys(word)) {
+        got << chip.text + (chip.key < 0 ? QStringLiteral("?") : QString());
+        gotClasses << (chip.key < 0 ? -1 : int(kKeyboard[chip.key].keyClass));
+        if (chip.key >= 0)
+            QCOMPARE(QString::fromUtf16(kKeyboard[chip.key].grapheme), chip.text);
+    }
+    QCOMPARE(got, chips);
+    QCOMPARE(gotClasses, classes);
+    // Three colours, one per class, and another for a character without a key.
+    QSet<QRgb> colours;
+    for (int key = 0; key < int(kKeyboard.size()); ++key)
+        colours << chipColour(key).rgb();
+    QCOMPARE(colours.size(), 3);
+    QVERIFY(!colours.contains(chipColour(-1).rgb()));
+}
+
+void TestEditor::formChecks_data()
+{
+    QTest::addColumn<QString>("nomAy");
+    QTest::addColumn<QString>("nomEsp");
+    QTest::addColumn<QString>("categoria");
+    QTest::addColumn<QString>("picture"); // "", "png", "portrait", "text" (not a picture)
+    QTest::addColumn<QString>("field");   // the field whose problem is shown; "" when none
+    QTest::addColumn<QString>("reason");  // part of that problem's text
+    QTest::addColumn<QString>("warning"); // part of a warning; "" when none
+    struct Row {
+        const char *name, *nomAy, *nomEsp, *categoria, *picture, *field, *reason, *warning;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"spellable",                 "jaqi",  "persona",  "persona",    "png",      "",          "",        ""},
+        {"portrait picture",          "quta",  "lago",     "naturaleza", "portrait", "",          "",        ""},
+        {"letter named",              "huevo", "huevo",    "animal",     "",         "nomAy",     "«h»",     ""},
+        {"upper case suggestion",     "Wari",  "vicuña",   "animal",     "",         "nomAy",     "«wari»",  ""},
+        {"unknown category",          "jaqi",  "persona",  "gente",      "",         "categoria", "«gente»", ""},
+        {"no menu button",            "lakani","con boca", "cuerpo",     "",         "",          "",        "no tiene botón en el menú"},
+        {"duplicate of the package",  "anu",   "perro",    "animal",     "",         "nomAy",     "ya está", ""},
+        {"same word other category",  "anu",   "perro",    "naturaleza", "",         "",          "",        ""},
+        {"missing Spanish",           "jaqi",  "  ",       "persona",    "",         "nomEsp",    "castellano", ""},
+        {"missing Aymara",            "",      "nada",     "persona",    "",         "nomAy",     "aymara",  ""},
+        {"bad picture file",          "jaqi",  "persona",  "persona",    "text",     "picture",   "",        ""},
+    };
+    // clang-format on
+    for (const Row &r : rows)
+        QTest::newRow(r.name) << QString::fromUtf8(r.nomAy) << QString::fromUtf8(r.nomEsp)
+                              << QString::fromUtf8(r.categoria) << QString::fromUtf8(r.picture)
+                              << QString::fromUtf8(r.field) << QString::fromUtf8(r.reason)
+                              << QString::fromUtf8(r.warning);
+}
+
+void TestEditor::formChecks()
+{
+    QFETCH(QString, nomAy);
+    QFETCH(QString, nomEsp);
+    QFETCH(QString, categoria);
+    QFETCH(QString, picture);
+    QFETCH(QString, field);
+    QFETCH(QString, reason);
+    QFETCH(QString, warning);
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    form.show();
+    child<QLineEdit>(&form, "nomAy")->setText(nomAy);
+    child<QLineEdit>(&form, "nomEsp")->setText(nomEsp);
+    form.setCategory(categoria);
+    if (picture == QLatin1String("png"))
+        form.setPictureFile(writePng(f.school.filePath(QStringLiteral("p.png")), 300, 200));
+    else if (picture == QLatin1String("portrait"))
+        form.setPictureFile(writePng(f.school.filePath(QStringLiteral("p.png")), 100, 400));
+    else if (picture == QLatin1String("text")) {
+        QFile text(f.school.filePath(QStringLiteral("falso.png")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("esto no es un dibujo\n");
+        text.close();
+        form.setPictureFile(text.fileName());
+    }
+
+    auto *save = child<QPushButton>(&form, "save");
+    QCOMPARE(save->isEnabled(), field.isEmpty());
+    for (const char *name : {"nomAy", "nomEsp", "categoria", "picture"}) {
+        auto *problem = child<QLabel>(&form, (QByteArray(name) + "Problem").constData());
+        if (field == QLatin1String(name)) {
+            QVERIFY2(problem->isVisible(), name);
+            QVERIFY2(problem->text().contains(reason), qPrintable(problem->text()));
+            QCOMPARE(problem->accessibleDescription(), problem->text());
+        } else {
+            QVERIFY2(!problem->isVisible(), qPrintable(problem->text()));
+        }
+    }
+    auto *warnings = child<QLabel>(&form, "warnings");
+    QVERIFY2(warnings->isVisible() == !warning.isEmpty(), qPrintable(warnings->text()));
+    QVERIFY(warnings->text().contains(warning));
+
+    // The chips follow the word; a letter without a key is marked.
+    const QList<KeyChip> chips = splitIntoKeys(nomAy.trimmed());
+    for (qsizetype i = 0; i < chips.size(); ++i) {
+        auto *chip = child<QLabel>(&form, QStringLiteral("keyChip%1").arg(i).toLatin1().constData());
+        QCOMPARE(chip->text().startsWith(chips[i].text), true);
+        QCOMPARE(chip->text().endsWith(QStringLiteral(" ?")), chips[i].key < 0);
+    }
+    QVERIFY(!form.findChild<QLabel *>(QStringLiteral("keyChip%1").arg(chips.size())));
+
+    // A word with a problem is never saved, even when asked directly.
+    const QString error = form.save();
+    QCOMPARE(error.isEmpty(), field.isEmpty());
+    const QStringList composed = wordsOf(f.paths.composedDatabase());
+    if (field.isEmpty()) {
+        QCOMPARE(composed.size(), 3);
+        QCOMPARE(composed.last(), nomAy + QLatin1Char('/') + nomEsp + QLatin1Char('/') + categoria);
+    } else {
+        QVERIFY(!QFile::exists(f.paths.schoolDatabase()) || wordsOf(f.paths.schoolDatabase()).isEmpty());
+    }
+}
+
+void TestEditor::categoryComboOffersTheNine()
+{
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    auto *combo = child<QComboBox>(&form, "categoria");
+    QStringList keys;
+    for (int i = 0; i < combo->count(); ++i) {
+        const QString key = combo->itemData(i).toString();
+        keys << key;
+        QCOMPARE(combo->itemText(i).contains(QStringLiteral("sin botón")), wordsdb::categoryTitle(key).isEmpty());
+    }
+    QCOMPARE(keys, wordsdb::categoryKeys());
+    QCOMPARE(keys.size(), 9);
+}
+
+void TestEditor::addEditDeleteThroughTheWindow()
+{
+    Fixture f;
+    EditorWindow window(*f.store);
+    window.show();
+    QCOMPARE(window.list()->topLevelItemCount(), 0);
+    const QString picture = writePng(f.school.filePath(QStringLiteral("foto.png")), 320, 240);
+
+    // Add: the form opens from "Agregar", is filled in and saved.
+    auto fill = [&](WordForm *form) {
+        child<QLineEdit>(form, "nomAy")->setText(QStringLiteral("qarwa"));
+        child<QLineEdit>(form, "nomEsp")->setText(QStringLiteral("llama"));
+        form->setCategory(QStringLiteral("animal"));
+        form->setPictureFile(picture);
+        QTest::mouseClick(child<QPushButton>(form, "save"), Qt::LeftButton);
+    };
+    auto connection = connect(&window, &EditorWindow::formOpened, this, fill);
+    QTest::mouseClick(child<QPushButton>(&window, "add"), Qt::LeftButton);
+    disconnect(connection);
+    QCOMPARE(window.list()->topLevelItemCount(), 1);
+    QCOMPARE(window.list()->topLevelItem(0)->text(0), QStringLiteral("qarwa"));
+    QVERIFY(!window.list()->topLevelItem(0)->icon(0).isNull());
+    QCOMPARE(wordsOf(f.paths.composedDatabase()),
+             QStringList({"inti/sol/naturaleza", "anu/perro/animal", "qarwa/llama/animal"}));
+    QString error;
+    const QList<SchoolWord> saved = f.store->schoolWords(&error);
+    QCOMPARE(saved.size(), 1);
+    const QString storedPicture = f.store->localFile(saved.first().word.dibujo);
+    QVERIFY2(storedPicture.startsWith(f.paths.schoolDir), qPrintable(storedPicture));
+    QVERIFY(!QImage(storedPicture).isNull());
+
+    // Edit: the form shows the word as saved; the Spanish word is changed.
+    QVERIFY(window.selectWord(QStringLiteral("qarwa")));
+    connection = connect(&window, &EditorWindow::formOpened, this, [](WordForm *form) {
+        QCOMPARE(child<QLineEdit>(form, "nomAy")->text(), QStringLiteral("qarwa"));
+        QVERIFY(!child<QLabel>(form, "picturePreview")->pixmap().isNull());
+        child<QLineEdit>(form, "nomEsp")->setText(QStringLiteral("llama blanca"));
+        QTest::mouseClick(child<QPushButton>(form, "save"), Qt::LeftButton);
+    });
+    QTest::mouseClick(child<QPushButton>(&window, "edit"), Qt::LeftButton);
+    disconnect(connection);
+    QCOMPARE(wordsOf(f.paths.composedDatabase()),
+             QStringList({"inti/sol/naturaleza", "anu/perro/animal", "qarwa/llama blanca/animal"}));
+    QCOMPARE(window.list()->topLevelItem(0)->text(1), QStringLiteral("llama blanca"));
+
+    // Delete: asked first; "Cancelar" keeps the word, "Borrar" deletes it.
+    for (const char *answer : {"confirmDeleteNo", "confirmDeleteYes"}) {
+        QVERIFY(window.selectWord(QStringLiteral("qarwa")));
+        QTimer::singleShot(0, this, [answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QVERIFY(box->text().contains(QStringLiteral("qarwa")));
+            child<QPushButton>(box, answer)->click();
+        });
+        QTest::mouseClick(child<QPushButton>(&window, "remove"), Qt::LeftButton);
+        if (QByteArray(answer) == "confirmDeleteNo")
+            QCOMPARE(window.list()->topLevelItemCount(), 1);
+    }
+    QCOMPARE(window.list()->topLevelItemCount(), 0);
+    QCOMPARE(wordsOf(f.paths.composedDatabase()), QStringList({"inti/sol/naturaleza", "anu/perro/animal"}));
+    QVERIFY(!QFile::exists(storedPicture));
+}
+
+void TestEditor::filterAndSearch()
+{
+    Fixture f;
+    for (const auto &[ay, esp, cat] : {std::tuple{"qarwa", "llama", "animal"}, std::tuple{"quta", "lago", "naturaleza"},
+                                       std::tuple{"jaqi", "persona", "persona"}})
+        QCOMPARE(f.store->save({0, QString::fromUtf8(ay), QString::fromUtf8(esp), QString::fromUtf8(cat), {}, {}}),
+                 QString());
+    EditorWindow window(*f.store);
+    auto shown = [&] {
+        QStringList names;
+        for (int i = 0; i < window.list()->topLevelItemCount(); ++i)
+            if (!window.list()->topLevelItem(i)->isHidden())
+                names << window.list()->topLevelItem(i)->text(0);
+        return names;
+    };
+    QCOMPARE(shown(), QStringList({"qarwa", "quta", "jaqi"}));
+    auto *filter = child<QComboBox>(&window, "categoryFilter");
+    filter->setCurrentIndex(filter->findData(QStringLiteral("animal")));
+    QCOMPARE(shown(), QStringList({"qarwa"}));
+    filter->setCurrentIndex(0);
+    child<QLineEdit>(&window, "search")->setText(QStringLiteral("LAGO"));
+    QCOMPARE(shown(), QStringList({"quta"}));
+    child<QLineEdit>(&window, "search")->clear();
+    // The package's words, read only: shown on request, never editable.
+    child<QCheckBox>(&window, "showPackage")->setChecked(true);
+    QCOMPARE(shown(), QStringList({"inti", "anu", "qarwa", "quta", "jaqi"}));
+    window.list()->topLevelItem(0)->setSelected(true);
+    QVERIFY(!child<QPushButton>(&window, "edit")->isEnabled());
+    QVERIFY(!child<QPushButton>(&window, "remove")->isEnabled());
+}
+
+void TestEditor::unwritableSchoolKeepsBrowsing()
+{
+    Fixture f;
+    QCOMPARE(f.store->save({0, QStringLiteral("quta"), QStringLiteral("lago"), QStringLiteral("naturaleza"), {}, {}}),
+             QString());
+    // A file where a folder of the school's path should be: nobody can write
+    // there, whoever runs the test. Without root, a folder without write
+    // permission too.
+    QFile blocker(f.school.filePath(QStringLiteral("archivo")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QList<StorePaths> cases{{f.package.path(), blocker.fileName() + QStringLiteral("/escuela")}};
+    if (geteuid() != 0) {
+        QVERIFY(QFile::setPermissions(f.paths.schoolDir, QFile::ReadOwner | QFile::ExeOwner));
+        cases << f.paths;
+    }
+    for (const StorePaths &paths : cases) {
+        SchoolStore store(paths);
+        EditorWindow window(store);
+        window.show();
+        auto *banner = child<QLabel>(&window, "notWritable");
+        QVERIFY(banner->isVisible());
+        QVERIFY2(banner->text().contains(QStringLiteral("grupo «korivanta»")), qPrintable(banner->text()));
+        QVERIFY(banner->text().contains(QStringLiteral("sudo adduser")));
+        QVERIFY(!child<QPushButton>(&window, "add")->isEnabled());
+        if (paths.schoolDir == f.paths.schoolDir) {
+            QCOMPARE(window.list()->topLevelItemCount(), 1);
+            QVERIFY(window.selectWord(QStringLiteral("quta")));
+            QVERIFY(!child<QPushButton>(&window, "edit")->isEnabled());
+            QVERIFY(!child<QPushButton>(&window, "remove")->isEnabled());
+        }
+    }
+    QFile::setPermissions(f.paths.schoolDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EditorWindow writable(*f.store);
+    QVERIFY(child<QLabel>(&writable, "notWritable")->isHidden());
+}
+
+void TestEditor::packCarriesWordsToAnotherSchool()
+{
+    Fixture here, there;
+    const QString picture = writePng(here.school.filePath(QStringLiteral("foto.png")), 300, 300);
+    const QString sound = writeWav(here.school.filePath(QStringLiteral("voz.wav")));
+    QCOMPARE(here.store->save(
+                 {0, QStringLiteral("qarwa"), QStringLiteral("llama"), QStringLiteral("animal"), picture, sound}),
+             QString());
+    QCOMPARE(here.store->save(
+                 {0, QStringLiteral("quta"), QStringLiteral("lago"), QStringLiteral("naturaleza"), picture, {}}),
+             QString());
+    QCOMPARE(
+        here.store->save({0, QStringLiteral("jaqi"), QStringLiteral("persona"), QStringLiteral("persona"), {}, {}}),
+        QString());
+    EditorWindow source(*here.store);
+    const QString pack = here.school.filePath(QStringLiteral("clase.korivanta"));
+    QVERIFY(!source.exportPackTo(pack).isEmpty()); // nothing chosen yet
+    QVERIFY(!QFile::exists(pack));
+    QVERIFY(source.selectWord(QStringLiteral("qarwa")));
+    source.list()->topLevelItem(1)->setSelected(true); // and quta
+    QCOMPARE(source.exportPackTo(pack), QString());
+    QVERIFY(child<QLabel>(&source, "status")->text().contains(QStringLiteral("2 palabra")));
+
+    // Another computer: the pack's words, with their picture and sound.
+    EditorWindow target(*there.store);
+    bool ok = false;
+    const QString text = target.importPackFrom(pack, &ok);
+    QVERIFY2(ok, qPrintable(text));
+    QCOMPARE(target.list()->topLevelItemCount(), 2);
+    QCOMPARE(wordsOf(there.paths.schoolDatabase()), QStringList({"qarwa/llama/animal", "quta/lago/naturaleza"}));
+    QString error;
+    const QList<SchoolWord> words = there.store->schoolWords(&error);
+    QCOMPARE(words.size(), 2);
+    QVERIFY(there.store->localFile(words[0].word.sonido).startsWith(there.paths.schoolDir));
+    QCOMPARE(fileBytes(there.store->localFile(words[0].word.sonido)),
+             fileBytes(here.store->localFile(here.store->schoolWords(&error)[0].word.sonido)));
+    QVERIFY(!QImage(there.store->localFile(words[1].word.dibujo)).isNull());
+
+    // The same pack again: every word is a duplicate, nothing is added, and
+    // the window says why in Spanish.
+    const QString again = target.importPackFrom(pack, &ok);
+    QVERIFY(!ok);
+    QVERIFY2(again.contains(QStringLiteral("No se importó ninguna palabra")) &&
+                 again.contains(QStringLiteral("ya está")),
+             qPrintable(again));
+    QCOMPARE(child<QLabel>(&target, "status")->text(), again);
+    QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
+
+    // A file that is no pack at all.
+    QFile bogus(there.school.filePath(QStringLiteral("falso.korivanta")));
+    QVERIFY(bogus.open(QIODevice::WriteOnly));
+    bogus.write("no es un paquete");
+    bogus.close();
+    const QString refused = target.importPackFrom(bogus.fileName(), &ok);
+    QVERIFY(!ok);
+    QVERIFY2(refused.startsWith(QStringLiteral("No se importó el paquete:")), qPrintable(refused));
+    QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
+}
+
+void TestEditor::recordingBecomesTheSound()
+{
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    auto *panel = child<recording::RecordPanel>(&form, "recordPanel");
+    QCOMPARE(panel->accessibleName(), QStringLiteral("Grabación"));
+    // Recordings go to the form's own scratch folder, not the store.
+    QVERIFY(!panel->outputPath().isEmpty());
+    QVERIFY(!panel->outputPath().startsWith(f.paths.schoolDir));
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("qarwa"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("llama"));
+    form.setCategory(QStringLiteral("animal"));
+    const QString recorded = writeWav(panel->outputPath());
+    emit panel->recordingSaved(recorded);
+    QCOMPARE(form.draft().soundFile, recorded);
+    QVERIFY(child<QLabel>(&form, "soundName")->text().contains(QStringLiteral("grabacion.wav")));
+    QCOMPARE(form.save(), QString());
+    QString error;
+    const QList<SchoolWord> words = f.store->schoolWords(&error);
+    QCOMPARE(words.size(), 1);
+    QCOMPARE(fileBytes(f.store->localFile(words.first().word.sonido)), fileBytes(recorded));
+}
+
+void TestEditor::killedDuringSaveLeavesReadableWords()
+{
+    const QStringList names = savedWordNames();
+    for (int round = 0; round < 6; ++round) {
+        Fixture f;
+        const QString picture = writePng(f.school.filePath(QStringLiteral("foto.png")), 500, 300);
+        QProcess editor;
+        editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        editor.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--save-loop"), f.paths.packageDriveC, f.paths.schoolDir, picture});
+        QVERIFY(editor.waitForStarted());
+        // Kill it at a different moment of a save each round.
+        QVERIFY(editor.waitForReadyRead(20000));
+        QTest::qWait(int(QRandomGenerator::global()->bounded(5, 120)) + round * 17);
+        editor.kill();
+        QVERIFY(editor.waitForFinished(5000));
+        const QStringList confirmed =
+            QString::fromUtf8(editor.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(!confirmed.isEmpty());
+
+        QCOMPARE(wordsdb::integrityProblem(f.paths.schoolDatabase()), QString());
+        QCOMPARE(wordsdb::integrityProblem(f.paths.composedDatabase()), QString());
+        // The school's words: all those confirmed, and perhaps the one being saved.
+        QStringList school;
+        for (const QString &w : wordsOf(f.paths.schoolDatabase()))
+            school << w.section(QLatin1Char('/'), 0, 0);
+        QVERIFY2(school == names.mid(0, confirmed.size()) || school == names.mid(0, confirmed.size() + 1),
+                 qPrintable(school.join(QLatin1Char(' '))));
+        // The game's words: the package's, then a whole prefix of the school's.
+        const QStringList composed = wordsOf(f.paths.composedDatabase());
+        QCOMPARE(composed.mid(0, 2), QStringList({"inti/sol/naturaleza", "anu/perro/animal"}));
+        QStringList composedSchool;
+        for (const QString &w : composed.mid(2))
+            composedSchool << w.section(QLatin1Char('/'), 0, 0);
+        QVERIFY(composedSchool == school || composedSchool == school.mid(0, school.size() - 1));
+        // Every word's picture is there, and the next save or compose catches up.
+        SchoolStore store(f.paths);
+        QString error;
+        for (const SchoolWord &s : store.schoolWords(&error))
+            QVERIFY2(!QImage(store.localFile(s.word.dibujo)).isNull(), qPrintable(s.word.dibujo));
+        QCOMPARE(store.compose(), QString());
+        QCOMPARE(wordsOf(f.paths.composedDatabase()).size(), 2 + school.size());
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc == 5 && QByteArray(argv[1]) == "--save-loop")
+        return saveLoop(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                        QString::fromLocal8Bit(argv[4]));
+    TestEditor test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_editor.moc"

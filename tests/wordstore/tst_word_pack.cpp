@@ -1,0 +1,275 @@
+// Word packs: a school's words with their pictures and sounds carried in one
+// zip file to another computer, where they are imported as a CSV file is; a
+// pack made to harm the computer that opens it (names leading out of the
+// folder, links, huge files, damaged archives) is refused and leaves nothing.
+#include "support/words_fixture.h"
+#include "wordstore/school_store.h"
+#include "wordstore/word_pack.h"
+#include "wordstore/words_db.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <zip.h>
+
+using namespace korivanta;
+using namespace korivanta::wordstore;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A short mono 16-bit WAV whose samples are `tone`, so two sounds differ.
+QByteArray wav(char tone)
+{
+    const QByteArray samples(64, tone);
+    QByteArray w = QByteArray("RIFF") + QByteArray::fromHex("64000000") + "WAVEfmt " + QByteArray::fromHex("10000000");
+    w += QByteArray::fromHex("0100010022560000"
+                             "44ac000002001000") +
+         "data" + QByteArray::fromHex("40000000") + samples;
+    return w;
+}
+
+// One entry of a pack made by a test.
+struct ZipEntry {
+    QByteArray name;
+    QByteArray bytes;
+    quint32 unixMode = 0; // type and permissions for the external attributes; 0: libzip's default
+};
+
+// Writes a zip with the entries as they are given, stored uncompressed
+// unless `deflate`.
+void makeZip(const QString &path, const QList<ZipEntry> &entries, bool deflate = false)
+{
+    int code = 0;
+    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    QVERIFY(archive);
+    for (const ZipEntry &e : entries) {
+        zip_source_t *source = zip_source_buffer(archive, e.bytes.constData(), zip_uint64_t(e.bytes.size()), 0);
+        QVERIFY(source);
+        const zip_int64_t index = zip_file_add(archive, e.name.constData(), source, ZIP_FL_ENC_UTF_8);
+        QVERIFY2(index >= 0, zip_strerror(archive));
+        zip_set_file_compression(archive, zip_uint64_t(index), deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+        if (e.unixMode)
+            QCOMPARE(
+                zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, e.unixMode << 16), 0);
+    }
+    QVERIFY2(zip_close(archive) == 0, zip_strerror(archive));
+}
+
+void replaceBytes(const QString &path, const QByteArray &from, const QByteArray &to)
+{
+    QByteArray bytes = fileBytes(path);
+    QVERIFY(bytes.contains(from));
+    writeFile(path, bytes.replace(from, to));
+}
+
+const QByteArray kList = "nom_ay,nom_esp,categoria\nuta,casa,hogar\n";
+
+// Every file and folder under `root`, with its bytes.
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> all;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        all.insert(QDir(root).relativeFilePath(path), QFileInfo(path).isDir() ? QByteArray("<dir>") : fileBytes(path));
+    }
+    return all;
+}
+
+QList<WordRow> packageRows()
+{
+    return {{"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
+             "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"}};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ZipEntry)
+
+class TestWordPack : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Words exported from one school come out on another exactly: the rows,
+    // and the pictures' and sounds' bytes.
+    void roundTripCarriesWordsAndFiles()
+    {
+        QTemporaryDir dir;
+        const QString driveC = dir.filePath(QStringLiteral("paquete/drive_c"));
+        makeWordsDatabase(driveC, packageRows());
+        SchoolStore first({driveC, dir.filePath(QStringLiteral("escuela1"))});
+        // Fields with a comma, quotes and an apostrophe, a picture shared by
+        // two words, a word with its own sound and one without.
+        writePicture(dir.filePath(QStringLiteral("maestra/casa.bmp")), 169, 129, Qt::darkGreen);
+        writePicture(dir.filePath(QStringLiteral("maestra/q.bmp")), 169, 129, Qt::red);
+        writeFile(dir.filePath(QStringLiteral("maestra/uta.wav")), wav('\x11'));
+        writeFile(dir.filePath(QStringLiteral("maestra/q.wav")), wav('\x22'));
+        writeFile(dir.filePath(QStringLiteral("maestra/w.csv")), "nom_ay,nom_esp,categoria,dibujo,sonido\n"
+                                                                 "uta,\"casa, \"\"grande\"\"\",hogar,casa.bmp,uta.wav\n"
+                                                                 "uta,casa,naturaleza,casa.bmp,\n"
+                                                                 "q'ara,pelado,persona,q.bmp,q.wav\n");
+        const wordtool::ImportResult added = first.importCsv(dir.filePath(QStringLiteral("maestra/w.csv")));
+        QVERIFY2(added.ok(), qPrintable(added.errors.join('\n')));
+        QList<wordsdb::Word> words;
+        for (const SchoolWord &s : first.schoolWords(nullptr))
+            words << s.word;
+        QCOMPARE(words.size(), 3);
+
+        const QString pack = dir.filePath(QStringLiteral("clase.korivanta"));
+        const QString error = exportPack(
+            words, [&](const QString &p) { return first.localFile(p); }, pack);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".clase*")}, QDir::Hidden | QDir::Files), QStringList());
+
+        const QString folder = dir.filePath(QStringLiteral("abierto"));
+        QDir().mkpath(folder);
+        const Unpacked u = unpackPack(pack, folder);
+        QVERIFY2(u.error.isEmpty(), qPrintable(u.error));
+        QCOMPARE(u.csvPath, QDir(folder).absoluteFilePath(QStringLiteral("palabras.csv")));
+
+        SchoolStore second({driveC, dir.filePath(QStringLiteral("escuela2"))});
+        const wordtool::ImportResult imported = second.importCsv(u.csvPath);
+        QVERIFY2(imported.ok(), qPrintable(imported.errors.join('\n')));
+        const QList<SchoolWord> copied = second.schoolWords(nullptr);
+        QCOMPARE(copied.size(), words.size());
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const wordsdb::Word &a = words[i], &b = copied[i].word;
+            QCOMPARE(b.nomAy, a.nomAy);
+            QCOMPARE(b.nomEsp, a.nomEsp);
+            QCOMPARE(b.categoria, a.categoria);
+            QCOMPARE(fileBytes(second.localFile(b.dibujo)), fileBytes(first.localFile(a.dibujo)));
+            QVERIFY(!fileBytes(second.localFile(b.dibujo)).isEmpty());
+            QCOMPARE(QFileInfo::exists(second.localFile(b.sonido)), QFileInfo::exists(first.localFile(a.sonido)));
+            if (QFileInfo::exists(first.localFile(a.sonido)))
+                QCOMPARE(fileBytes(second.localFile(b.sonido)), fileBytes(first.localFile(a.sonido)));
+        }
+        QCOMPARE(copied[0].word.nomEsp, QStringLiteral("casa, \"grande\""));
+        QCOMPARE(copied[2].word.nomAy, QStringLiteral("q'ara"));
+        // The shared picture travels once.
+        QCOMPARE(QDir(folder + QStringLiteral("/dibujos")).entryList(QDir::Files).size(), 2);
+    }
+
+    // A pack that cannot be written leaves the place as it was: no half pack,
+    // no temporary file.
+    void failedExportLeavesNothing()
+    {
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath(QStringLiteral("clase.korivanta")));
+        const QMap<QString, QByteArray> before = snapshot(dir.path());
+        const QString error =
+            exportPack({{"uta", "casa", "hogar", {}, {}}}, {}, dir.filePath(QStringLiteral("clase.korivanta")));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(snapshot(dir.path()), before);
+        // An existing pack is replaced whole.
+        const QString pack = dir.filePath(QStringLiteral("otro.korivanta"));
+        writeFile(pack, "old");
+        QCOMPARE(exportPack({{"uta", "casa", "hogar", {}, {}}}, {}, pack), QString());
+        QDir().mkpath(dir.filePath(QStringLiteral("u")));
+        const Unpacked u = unpackPack(pack, dir.filePath(QStringLiteral("u")));
+        QVERIFY2(u.error.isEmpty(), qPrintable(u.error));
+        QCOMPARE(fileBytes(u.csvPath), QByteArray("nom_ay,nom_esp,categoria,dibujo,sonido\nuta,casa,hogar,,\n"));
+    }
+
+    void hostilePacksAreRefused_data()
+    {
+        QTest::addColumn<QList<ZipEntry>>("entries");
+        QTest::addColumn<QString>("damage"); // how the written zip is then spoiled
+        QTest::addColumn<QString>("reason");
+        const ZipEntry list{"palabras.csv", kList};
+        const QString none;
+        QTest::newRow("zip-slip ../") << QList<ZipEntry>{list, {"../fuera.txt", "x"}} << none
+                                      << "apunta fuera de su carpeta";
+        QTest::newRow("zip-slip inside a folder")
+            << QList<ZipEntry>{list, {"dibujos/../../fuera.txt", "x"}} << none << "apunta fuera de su carpeta";
+        QTest::newRow("absolute path") << QList<ZipEntry>{list, {"/tmp/korivanta-fuera.txt", "x"}} << none
+                                       << "apunta fuera de su carpeta";
+        QTest::newRow("backslash path") << QList<ZipEntry>{list, {"..\\fuera.txt", "x"}} << none
+                                        << "apunta fuera de su carpeta";
+        QTest::newRow("symlink entry") << QList<ZipEntry>{{"dibujos", "/etc", S_IFLNK | 0777}, list} << none
+                                       << "enlace simbólico";
+        QTest::newRow("folder stored as a file")
+            << QList<ZipEntry>{list, {"dibujos", "", S_IFDIR | 0755}} << none << "carpeta guardada como archivo";
+        QTest::newRow("file and folder of one name")
+            << QList<ZipEntry>{list, {"dibujos", "x"}, {"dibujos/uta.bmp", "x"}} << none
+            << "a la vez un archivo y una carpeta";
+        QTest::newRow("device entry") << QList<ZipEntry>{list, {"tty", "", S_IFCHR | 0666}} << none
+                                      << "no es un archivo común";
+        QTest::newRow("oversize entry") << QList<ZipEntry>{list, {"sonido/grande.wav", QByteArray(51 << 20, '\0')}}
+                                        << "deflate"
+                                        << "ocupa más de 50 MB";
+        QTest::newRow("no palabras.csv") << QList<ZipEntry>{{"lista.csv", kList}} << none << "no trae la lista";
+        QTest::newRow("csv in a folder only")
+            << QList<ZipEntry>{{"clase/palabras.csv", kList}} << none << "no trae la lista";
+        QTest::newRow("duplicate entry") << QList<ZipEntry>{list, {"palabras.csX", "otra"}} << "duplicate"
+                                         << "dos veces";
+        QTest::newRow("duplicate in another case")
+            << QList<ZipEntry>{list, {"dibujos/Uta.bmp", "a"}, {"dibujos/uta.bmp", "b"}} << none << "dos veces";
+        QTest::newRow("truncated file") << QList<ZipEntry>{list, {"dibujos/uta.bmp", QByteArray(4000, 'x')}}
+                                        << "truncate"
+                                        << "dañado o incompleto";
+        QTest::newRow("damaged data") << QList<ZipEntry>{list, {"dibujos/uta.bmp", QByteArray(4000, 'x')}} << "flip"
+                                      << "dañado o incompleto";
+        QTest::newRow("not a zip") << QList<ZipEntry>{list} << "text"
+                                   << "no es un archivo zip";
+    }
+
+    void hostilePacksAreRefused()
+    {
+        QFETCH(QList<ZipEntry>, entries);
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString pack = dir.filePath(QStringLiteral("hostil.korivanta"));
+        makeZip(pack, entries, damage == QLatin1String("deflate"));
+        if (damage == QLatin1String("duplicate"))
+            replaceBytes(pack, "palabras.csX", "palabras.csv");
+        else if (damage == QLatin1String("truncate"))
+            writeFile(pack, fileBytes(pack).left(fileBytes(pack).size() / 2));
+        else if (damage == QLatin1String("flip"))
+            replaceBytes(pack, QByteArray(4000, 'x'), QByteArray(1000, 'x') + 'y' + QByteArray(2999, 'x'));
+        else if (damage == QLatin1String("text"))
+            writeFile(pack, kList);
+
+        const QString folder = dir.filePath(QStringLiteral("a/b/abierto"));
+        QDir().mkpath(folder);
+        const QMap<QString, QByteArray> before = snapshot(dir.path());
+        const Unpacked u = unpackPack(pack, folder);
+        QVERIFY2(u.error.contains(reason), qPrintable(u.error));
+        QVERIFY2(u.error.contains(QStringLiteral("hostil.korivanta")), qPrintable(u.error));
+        QVERIFY(u.csvPath.isEmpty());
+        // Nothing written, inside the folder or out of it.
+        QCOMPARE(snapshot(dir.path()), before);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/korivanta-fuera.txt")));
+    }
+
+    // Only an empty folder takes a pack: its own files could be overwritten
+    // or mistaken for the pack's.
+    void unpacksOnlyIntoAnEmptyFolder()
+    {
+        QTemporaryDir dir;
+        const QString pack = dir.filePath(QStringLiteral("p.korivanta"));
+        makeZip(pack, {{"palabras.csv", kList}});
+        const QString folder = dir.filePath(QStringLiteral("lleno"));
+        writeFile(folder + QStringLiteral("/palabras.csv"), "mine");
+        const Unpacked u = unpackPack(pack, folder);
+        QVERIFY2(u.error.contains(QStringLiteral("no está vacía")), qPrintable(u.error));
+        QCOMPARE(fileBytes(folder + QStringLiteral("/palabras.csv")), QByteArray("mine"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWordPack)
+#include "tst_word_pack.moc"
