@@ -227,6 +227,8 @@ private slots:
                                         << "dañado o incompleto";
         QTest::newRow("damaged data") << QList<ZipEntry>{list, {"dibujos/uta.bmp", QByteArray(4000, 'x')}} << "flip"
                                       << "dañado o incompleto";
+        QTest::newRow("empty file") << QList<ZipEntry>{list} << "empty"
+                                    << "el archivo está vacío";
         QTest::newRow("not a zip") << QList<ZipEntry>{list} << "text"
                                    << "no es un archivo zip";
     }
@@ -247,6 +249,8 @@ private slots:
             writeFile(pack, fileBytes(pack).left(fileBytes(pack).size() / 2));
         else if (damage == QLatin1String("flip"))
             replaceBytes(pack, QByteArray(4000, 'x'), QByteArray(1000, 'x') + 'y' + QByteArray(2999, 'x'));
+        else if (damage == QLatin1String("empty"))
+            writeFile(pack, {});
         else if (damage == QLatin1String("text"))
             writeFile(pack, kList);
 
