@@ -191,6 +191,9 @@ Unpacked unpackPack(const QString &packPath, const QString &folder)
         return refuse(QStringLiteral("la carpeta «%1» no existe o no está vacía").arg(folder));
     if (!QFileInfo(packPath).isFile())
         return refuse(QStringLiteral("no existe el archivo"));
+    // libzip reads an empty file as an empty archive.
+    if (QFileInfo(packPath).size() == 0)
+        return refuse(QStringLiteral("el archivo está vacío"));
 
     int code = 0;
     Archive archive(zip_open(QFile::encodeName(packPath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code));

@@ -10,6 +10,7 @@
 #include "support/words_fixture.h"
 #include "word_tool/word_tool.h"
 #include "wordstore/word_import.h"
+#include "wordstore/word_pack.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -30,6 +31,7 @@
 #include <QThread>
 #include <QUuid>
 
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -1056,6 +1058,120 @@ private slots:
         QCOMPARE(gameRows(upper, dir.filePath(driveC), 9), QStringList{"uta||"}); // the package's own row
     }
 
+    // A school's words go into a pack with «exportar» (all of them, a
+    // category's, or the named ones) and come out on another computer's
+    // school with «importar», pictures included; the package's words stay
+    // out of the pack.
+    void packsCarryTheSchoolsWords_data()
+    {
+        QTest::addColumn<QStringList>("selection");
+        QTest::addColumn<QString>("packName");
+        QTest::addColumn<QStringList>("carried"); // the rows the second school gets, as "nom_ay — nom_esp"
+        QTest::addRow("all the school's words")
+            << QStringList{} << "clase.korivanta" << QStringList{"uta — casa", "wawa — niño", "jach'a — grande"};
+        QTest::addRow("one category") << QStringList{"--categoria", "persona"} << "clase.korivanta"
+                                      << QStringList{"wawa — niño"};
+        QTest::addRow("named words, typed apostrophe")
+            << QStringList{"uta", "jach’a"} << "clase.korivanta" << QStringList{"uta — casa", "jach'a — grande"};
+        QTest::addRow("a zip without the ending") << QStringList{"uta"} << "clase.zip" << QStringList{"uta — casa"};
+    }
+    void packsCarryTheSchoolsWords()
+    {
+        QFETCH(QStringList, selection);
+        QFETCH(QString, packName);
+        QFETCH(QStringList, carried);
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.filePath(QStringLiteral("bin/drive_c")), sampleWords());
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        const auto restore = qScopeGuard([this] { qputenv("KORIVANTA_ESCUELA", QFile::encodeName(m_school.path())); });
+        qputenv("KORIVANTA_ESCUELA", QFile::encodeName(dir.filePath(QStringLiteral("escuela1"))));
+        writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria,dibujo\n"
+                                                         "uta,casa,naturaleza,p.bmp\n"
+                                                         "wawa,niño,persona,\n"
+                                                         "jach'a,grande,naturaleza,\n");
+        writePicture(dir.filePath(QStringLiteral("p.bmp")), 169, 129, Qt::darkCyan);
+        const Tool imported = runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, bin);
+        QVERIFY2(imported.status == 0, qPrintable(imported.err));
+
+        const QString pack = dir.filePath(packName);
+        const Tool exported = runTool(QStringList{QStringLiteral("exportar"), pack} + selection, bin);
+        QVERIFY2(exported.status == 0, qPrintable(exported.err));
+        QVERIFY2(exported.out.contains(pack), qPrintable(exported.out));
+
+        const QString second = dir.filePath(QStringLiteral("escuela2"));
+        qputenv("KORIVANTA_ESCUELA", QFile::encodeName(second));
+        const Tool unpacked = runTool({QStringLiteral("importar"), pack}, bin);
+        QVERIFY2(unpacked.status == 0, qPrintable(unpacked.err));
+        const Tool listed = runTool({QStringLiteral("listar")}, bin);
+        QStringList school;
+        for (const QString &line : listed.out.split(QLatin1Char('\n')))
+            if (line.endsWith(QLatin1String(" (escuela)")))
+                school << line.trimmed().chopped(QStringLiteral(" (escuela)").size());
+        std::sort(school.begin(), school.end());
+        std::sort(carried.begin(), carried.end());
+        QCOMPARE(school, carried);
+        if (carried.contains(QStringLiteral("uta — casa")))
+            QCOMPARE(fileBytes(second + QStringLiteral("/drive_c/Trab_zumel/escuela/dibujos/uta.bmp")),
+                     fileBytes(dir.filePath(QStringLiteral("p.bmp"))));
+    }
+
+    void exportRefusesWhatIsNotThere_data()
+    {
+        QTest::addColumn<QStringList>("selection");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("a word the school lacks")
+            << QStringList{"uta", "qullu"} << "«qullu» no está en las palabras de la escuela";
+        QTest::addRow("a word of another category")
+            << QStringList{"uta", "--categoria", "animal"}
+            << "«uta» no está en las palabras de la escuela, categoría «animal»";
+        QTest::addRow("an empty category") << QStringList{"--categoria", "color"} << "no hay palabras que exportar";
+    }
+    void exportRefusesWhatIsNotThere()
+    {
+        QFETCH(QStringList, selection);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        makeWordsDatabase(dir.filePath(QStringLiteral("bin/drive_c")), sampleWords());
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        const auto restore = qScopeGuard([this] { qputenv("KORIVANTA_ESCUELA", QFile::encodeName(m_school.path())); });
+        qputenv("KORIVANTA_ESCUELA", QFile::encodeName(dir.filePath(QStringLiteral("escuela"))));
+        writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria\nuta,casa,naturaleza\n");
+        QCOMPARE(runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, bin).status, 0);
+        const QString pack = dir.filePath(QStringLiteral("clase.korivanta"));
+        const Tool t = runTool(QStringList{QStringLiteral("exportar"), pack} + selection, bin);
+        QCOMPARE(t.status, 1);
+        QVERIFY2(t.err.contains(message), qPrintable(t.err));
+        QVERIFY(!QFileInfo::exists(pack));
+    }
+
+    // A pack meets the checks of a CSV file: a row the keyboard cannot spell
+    // is refused with the same words, naming the pack, and nothing changes.
+    void packRowsMeetTheCsvChecks()
+    {
+        Game game;
+        const QByteArray before = fileBytes(game.db);
+        const Tool csv = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo,sonido\nWari,vicuña,animal,,\n"));
+        QCOMPARE(csv.status, 1);
+        const qsizetype at = csv.err.indexOf(QStringLiteral("línea 2: "));
+        QVERIFY2(at >= 0, qPrintable(csv.err));
+        const QString rowMessage = csv.err.mid(at).section(QLatin1Char('\n'), 0, 0);
+
+        const QString pack = game.dir.filePath(QStringLiteral("hostil.korivanta"));
+        QCOMPARE(wordstore::exportPack({{"Wari", "vicuña", "animal", {}, {}}}, {}, pack), QString());
+        const Tool packed = game.import(pack);
+        QCOMPARE(packed.status, 1);
+        QVERIFY2(packed.err.contains(pack + QStringLiteral("/palabras.csv, ") + rowMessage),
+                 qPrintable(packed.err + "\nexpected: " + rowMessage));
+        QVERIFY2(packed.err.contains(QStringLiteral("No se importó ninguna palabra")), qPrintable(packed.err));
+        QCOMPARE(fileBytes(game.db), before);
+        // A damaged pack is refused as one.
+        writeFile(pack, fileBytes(pack).left(40));
+        const Tool damaged = game.import(pack);
+        QCOMPARE(damaged.status, 1);
+        QVERIFY2(damaged.err.contains(QStringLiteral("dañado o incompleto")), qPrintable(damaged.err));
+        QCOMPARE(fileBytes(game.db), before);
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -1066,6 +1182,10 @@ private slots:
         QTest::addRow("unknown command") << QStringList{"borrar"} << 2 << "orden desconocida «borrar»";
         QTest::addRow("unknown option") << QStringList{"listar", "--todo"} << 2 << "opción desconocida «--todo»";
         QTest::addRow("import without file") << QStringList{"importar"} << 2 << "«importar» lleva un archivo CSV";
+        QTest::addRow("export without pack")
+            << QStringList{"exportar"} << 2 << "«exportar» lleva el nombre del paquete";
+        QTest::addRow("export of an unknown category")
+            << QStringList{"exportar", "x.korivanta", "--categoria", "fruta"} << 2 << "la categoría «fruta» no existe";
         QTest::addRow("option without value") << QStringList{"listar", "--base"} << 2 << "falta el valor de --base";
     }
     void usage()

@@ -211,6 +211,10 @@ private slots:
         QTest::newRow("oversize entry") << QList<ZipEntry>{list, {"sonido/grande.wav", QByteArray(51 << 20, '\0')}}
                                         << "deflate"
                                         << "ocupa más de 50 MB";
+        // The archive says 1000 bytes; inflated, the entry is 51 MB.
+        QTest::newRow("oversize entry with a lying size")
+            << QList<ZipEntry>{list, {"sonido/grande.wav", QByteArray(51 << 20, '\0')}} << "lie"
+            << "ocupa más de 50 MB";
         QTest::newRow("no palabras.csv") << QList<ZipEntry>{{"lista.csv", kList}} << none << "no trae la lista";
         QTest::newRow("csv in a folder only")
             << QList<ZipEntry>{{"clase/palabras.csv", kList}} << none << "no trae la lista";
@@ -223,6 +227,8 @@ private slots:
                                         << "dañado o incompleto";
         QTest::newRow("damaged data") << QList<ZipEntry>{list, {"dibujos/uta.bmp", QByteArray(4000, 'x')}} << "flip"
                                       << "dañado o incompleto";
+        QTest::newRow("empty file") << QList<ZipEntry>{list} << "empty"
+                                    << "el archivo está vacío";
         QTest::newRow("not a zip") << QList<ZipEntry>{list} << "text"
                                    << "no es un archivo zip";
     }
@@ -234,13 +240,17 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString pack = dir.filePath(QStringLiteral("hostil.korivanta"));
-        makeZip(pack, entries, damage == QLatin1String("deflate"));
-        if (damage == QLatin1String("duplicate"))
+        makeZip(pack, entries, damage == QLatin1String("deflate") || damage == QLatin1String("lie"));
+        if (damage == QLatin1String("lie"))
+            replaceBytes(pack, QByteArray::fromHex("00003003"), QByteArray::fromHex("e8030000"));
+        else if (damage == QLatin1String("duplicate"))
             replaceBytes(pack, "palabras.csX", "palabras.csv");
         else if (damage == QLatin1String("truncate"))
             writeFile(pack, fileBytes(pack).left(fileBytes(pack).size() / 2));
         else if (damage == QLatin1String("flip"))
             replaceBytes(pack, QByteArray(4000, 'x'), QByteArray(1000, 'x') + 'y' + QByteArray(2999, 'x'));
+        else if (damage == QLatin1String("empty"))
+            writeFile(pack, {});
         else if (damage == QLatin1String("text"))
             writeFile(pack, kList);
 
