@@ -113,6 +113,12 @@ void TestVoiceRecording::recordsTheToneIntoTheGameFormat()
     QVERIFY(again->isVisible() && again->isEnabled());
     QVERIFY(!record->isVisible());
 
+    // "Escuchar" plays the file just stored.
+    QStringList played;
+    panel.setPlayFunction([&played](const QString &file) { played << file; });
+    QTest::mouseClick(play, Qt::LeftButton);
+    QCOMPARE(played, QStringList{path});
+
     // Format, read back by libsndfile.
     SF_INFO info{};
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
