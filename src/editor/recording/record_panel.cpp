@@ -106,8 +106,13 @@ void RecordPanel::clear()
 
 void RecordPanel::record()
 {
-    if (!m_recorder->start())
+    // An input that cannot be opened counts as no microphone until the
+    // devices change; failed() has already put the reason on show.
+    if (!m_recorder->start()) {
+        m_inputAvailable = false;
+        updateControls();
         return;
+    }
     m_status->setText(
         QStringLiteral("Grabando… (como mucho %1 segundos)").arg(m_recorder->maximumMilliseconds() / 1000));
     updateControls();
@@ -139,9 +144,6 @@ void RecordPanel::onFinished(const QString &path)
 
 void RecordPanel::onFailed(const QString &reason)
 {
-    // A source that cannot be opened counts as no microphone.
-    if (!m_recorder->isRecording() && !VoiceRecorder::inputAvailable())
-        m_inputAvailable = false;
     m_status->setText(reason);
     updateControls();
 }
