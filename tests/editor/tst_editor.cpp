@@ -38,15 +38,6 @@ using namespace korivanta::wordstore;
 
 namespace {
 
-QList<WordRow> packageRows()
-{
-    return {
-        {"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
-         "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"},
-        {"anu", "perro", "animal", "c:\\Trab_zumel\\dibujos\\anu.bmp", "c:\\Trab_zumel\\sonido\\palabras\\anu.wav"},
-    };
-}
-
 // "nom_ay/nom_esp/categoria" of each row of a words database, in order.
 QStringList wordsOf(const QString &db)
 {
@@ -76,7 +67,7 @@ struct Fixture {
     std::unique_ptr<SchoolStore> store;
     Fixture()
     {
-        makeWordsDatabase(package.path(), packageRows());
+        makeWordsDatabase(package.path(), packageSampleWords());
         writePicture(package.filePath(QStringLiteral("Trab_zumel/dibujos/inti.bmp")), 40, 30, Qt::yellow);
         paths = {package.path(), school.filePath(QStringLiteral("escuela"))};
         store = std::make_unique<SchoolStore>(paths);

@@ -1,6 +1,7 @@
 #include "support/words_fixture.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -86,6 +87,27 @@ QString writeAsAnotherProgram(const QString &file, const QStringList &statements
     }
     QSqlDatabase::removeDatabase(connection);
     return error;
+}
+
+QList<WordRow> packageSampleWords()
+{
+    return {
+        {"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
+         "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"},
+        {"anu", "perro", "animal", "c:\\Trab_zumel\\dibujos\\anu.bmp", "c:\\Trab_zumel\\sonido\\palabras\\anu.wav"},
+    };
+}
+
+QMap<QString, QByteArray> folderSnapshot(const QString &root)
+{
+    QMap<QString, QByteArray> all;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        all.insert(QDir(root).relativeFilePath(path), QFileInfo(path).isDir() ? QByteArray("<dir>") : fileBytes(path));
+    }
+    return all;
 }
 
 } // namespace korivanta

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -26,5 +27,13 @@ QByteArray fileBytes(const QString &path);
 // writing to the words database would. Gives SQLite's error, or the empty
 // text when the transaction was committed.
 QString writeAsAnotherProgram(const QString &file, const QStringList &statements);
+
+// Two words of a package's words database (inti, anu) with their standard
+// picture and sound paths.
+QList<WordRow> packageSampleWords();
+
+// Every file and folder under `root` with its bytes (folders: "<dir>"), so that
+// a test sees any change at all.
+QMap<QString, QByteArray> folderSnapshot(const QString &root);
 
 } // namespace korivanta

@@ -24,15 +24,6 @@ using namespace korivanta::wordstore;
 
 namespace {
 
-QList<WordRow> packageRows()
-{
-    return {
-        {"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
-         "c:\\Trab_zumel\\sonido\\palabras\\inti.wav"},
-        {"anu", "perro", "animal", "c:\\Trab_zumel\\dibujos\\anu.bmp", "c:\\Trab_zumel\\sonido\\palabras\\anu.wav"},
-    };
-}
-
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -61,20 +52,6 @@ QStringList wordsOf(const QString &db)
     for (const wordsdb::Word &w : words)
         out << w.nomAy + QLatin1Char('/') + w.categoria;
     return out;
-}
-
-// Every file and folder under `root` with its bytes (folders: "<dir>"), so a
-// test sees any change at all.
-QMap<QString, QByteArray> snapshot(const QString &root)
-{
-    QMap<QString, QByteArray> all;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        all.insert(QDir(root).relativeFilePath(path), QFileInfo(path).isDir() ? QByteArray("<dir>") : fileBytes(path));
-    }
-    return all;
 }
 
 int modeOf(const QString &path)
@@ -128,7 +105,7 @@ void TestSchoolStore::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_package = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid() && m_package->isValid());
-    makeWordsDatabase(m_package->path(), packageRows());
+    makeWordsDatabase(m_package->path(), packageSampleWords());
     writePicture(m_package->path() + QStringLiteral("/Trab_zumel/dibujos/inti.bmp"), 8, 8, Qt::yellow);
     ::umask(022);
 }
@@ -150,7 +127,7 @@ void TestSchoolStore::composesPackageWordsThenSchoolWords()
     QCOMPARE(wordsOf(paths().packageDatabase()), (QStringList{"inti/naturaleza", "anu/animal"}));
 
     // A school word that a new package version brings too is the package's.
-    makeWordsDatabase(m_package->path(), packageRows() + QList<WordRow>{{"wawa", "niño", "persona", "", ""}});
+    makeWordsDatabase(m_package->path(), packageSampleWords() + QList<WordRow>{{"wawa", "niño", "persona", "", ""}});
     QCOMPARE(store.compose(), QString());
     QCOMPARE(wordsOf(paths().composedDatabase()),
              (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona", "uta/hogar"}));
@@ -165,7 +142,7 @@ void TestSchoolStore::aNewPackageVersionsWordAppearsAfterCompose()
 {
     SchoolStore store(paths());
     QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
-    makeWordsDatabase(m_package->path(), packageRows() + QList<WordRow>{{"phisi", "gato", "animal", "", ""}});
+    makeWordsDatabase(m_package->path(), packageSampleWords() + QList<WordRow>{{"phisi", "gato", "animal", "", ""}});
     QCOMPARE(wordsOf(paths().composedDatabase()), (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona"}));
     QCOMPARE(store.compose(), QString());
     QCOMPARE(wordsOf(paths().composedDatabase()),
@@ -201,7 +178,7 @@ void TestSchoolStore::aBrokenPackageDatabaseLeavesTheComposedOneAlone()
     SchoolStore store(paths());
     QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
     const QByteArray composedBefore = fileBytes(paths().composedDatabase());
-    const auto before = snapshot(paths().schoolDir);
+    const auto before = folderSnapshot(paths().schoolDir);
 
     const QString package = paths().packageDatabase();
     if (packageBytes.isEmpty()) {
@@ -222,7 +199,7 @@ void TestSchoolStore::aBrokenPackageDatabaseLeavesTheComposedOneAlone()
     QCOMPARE(fileBytes(paths().composedDatabase()), composedBefore);
     // A save fails before it changes anything either.
     QVERIFY(!store.save(draft("uta", "casa", "hogar")).isEmpty());
-    QCOMPARE(snapshot(paths().schoolDir), before);
+    QCOMPARE(folderSnapshot(paths().schoolDir), before);
 }
 
 void TestSchoolStore::saveEditAndRemoveCarryTheirMedia()
@@ -329,8 +306,8 @@ void TestSchoolStore::schoolFilesNeverHidePackageFiles()
 
     QCOMPARE(fileBytes(taken), packageBytes);
     // No file of the school's has a twin in the package's drive.
-    const auto school = snapshot(paths().schoolDriveC());
-    const auto package = snapshot(m_package->path());
+    const auto school = folderSnapshot(paths().schoolDriveC());
+    const auto package = folderSnapshot(m_package->path());
     QStringList packageNames;
     for (auto it = package.cbegin(); it != package.cend(); ++it)
         if (it.value() != "<dir>")
@@ -359,7 +336,7 @@ void TestSchoolStore::aFailedSaveLeavesTheStoreAsItWas()
     const QString blocker = paths().schoolDir + QLatin1Char('/') + blocked;
     QDir().mkpath(QFileInfo(blocker).absolutePath());
     writeFile(blocker, "in the way");
-    const auto before = snapshot(paths().schoolDir);
+    const auto before = folderSnapshot(paths().schoolDir);
 
     const QString picture = m_dir->filePath(QStringLiteral("wawa.png"));
     QImage(80, 60, QImage::Format_RGB32).save(picture);
@@ -369,12 +346,12 @@ void TestSchoolStore::aFailedSaveLeavesTheStoreAsItWas()
     d.pictureFile = picture;
     d.soundFile = sound;
     QVERIFY(!store.save(d).isEmpty());
-    QCOMPARE(snapshot(paths().schoolDir), before);
+    QCOMPARE(folderSnapshot(paths().schoolDir), before);
 
     const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
     writeFile(csv, "nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,bebé,persona,wawa.png,wawa.wav\n");
     QVERIFY(!store.importCsv(csv).ok());
-    QCOMPARE(snapshot(paths().schoolDir), before);
+    QCOMPARE(folderSnapshot(paths().schoolDir), before);
 }
 
 void TestSchoolStore::anImportIntoTheStoreIsComposed()

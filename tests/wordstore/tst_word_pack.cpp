@@ -77,19 +77,6 @@ void replaceBytes(const QString &path, const QByteArray &from, const QByteArray 
 
 const QByteArray kList = "nom_ay,nom_esp,categoria\nuta,casa,hogar\n";
 
-// Every file and folder under `root`, with its bytes.
-QMap<QString, QByteArray> snapshot(const QString &root)
-{
-    QMap<QString, QByteArray> all;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        all.insert(QDir(root).relativeFilePath(path), QFileInfo(path).isDir() ? QByteArray("<dir>") : fileBytes(path));
-    }
-    return all;
-}
-
 QList<WordRow> packageRows()
 {
     return {{"inti", "sol", "naturaleza", "c:\\Trab_zumel\\dibujos\\inti.bmp",
@@ -169,11 +156,11 @@ private slots:
     {
         QTemporaryDir dir;
         QDir().mkpath(dir.filePath(QStringLiteral("clase.korivanta")));
-        const QMap<QString, QByteArray> before = snapshot(dir.path());
+        const QMap<QString, QByteArray> before = folderSnapshot(dir.path());
         const QString error =
             exportPack({{"uta", "casa", "hogar", {}, {}}}, {}, dir.filePath(QStringLiteral("clase.korivanta")));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(snapshot(dir.path()), before);
+        QCOMPARE(folderSnapshot(dir.path()), before);
         // An existing pack is replaced whole.
         const QString pack = dir.filePath(QStringLiteral("otro.korivanta"));
         writeFile(pack, "old");
@@ -256,13 +243,13 @@ private slots:
 
         const QString folder = dir.filePath(QStringLiteral("a/b/abierto"));
         QDir().mkpath(folder);
-        const QMap<QString, QByteArray> before = snapshot(dir.path());
+        const QMap<QString, QByteArray> before = folderSnapshot(dir.path());
         const Unpacked u = unpackPack(pack, folder);
         QVERIFY2(u.error.contains(reason), qPrintable(u.error));
         QVERIFY2(u.error.contains(QStringLiteral("hostil.korivanta")), qPrintable(u.error));
         QVERIFY(u.csvPath.isEmpty());
         // Nothing written, inside the folder or out of it.
-        QCOMPARE(snapshot(dir.path()), before);
+        QCOMPARE(folderSnapshot(dir.path()), before);
         QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/korivanta-fuera.txt")));
     }
 

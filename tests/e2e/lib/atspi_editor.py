@@ -13,29 +13,23 @@ screen-reader user would.
   tree                        role, name and description of every object
 """
 
+import os
 import sys
 import time
 
 import pyatspi
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import atspi_tool  # noqa: E402
+
 APP = "korivanta-editor"
 
 
 def app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        a = desktop.getChildAtIndex(i)
-        if a is not None and a.name == APP:
-            return a
-    return None
+    return atspi_tool.app(APP)
 
 
-def walk(obj, depth=0):
-    yield obj, depth
-    for i in range(obj.childCount):
-        child = obj.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child, depth + 1)
+walk = atspi_tool.walk
 
 
 def find(name, role=None, seconds=10):

@@ -17,11 +17,12 @@ import pyatspi
 APP = "korivanta"
 
 
-def app():
+def app(name=APP):
+    """The application called `name` on the accessibility bus, or None."""
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         a = desktop.getChildAtIndex(i)
-        if a is not None and a.name == APP:
+        if a is not None and a.name == name:
             return a
     return None
 
