@@ -43,7 +43,8 @@ timeout 5 xdotool windowfocus --sync "$MENU" || fail "cannot focus the menu"
 timeout 10 xdotool key --delay 120 Down Return || fail "xdotool key" # Naturaleza, Aceptar
 wait_until 10 "the game window" window_visible "$GAME_TITLE"
 word=$(nth_word naturaleza 1)
-wait_until 20 "Orca speaking the new word" orca_said "Nueva palabra: "
+# Orca can lag well behind the game on a busy machine.
+wait_until 60 "Orca speaking the new word" orca_said "Nueva palabra: "
 
 # A hit: the first key of the word; a miss: a key whose grapheme it lacks.
 hit=$(py spell "$E2E_TABLES" "$word" | sed -n 1p)
@@ -58,9 +59,9 @@ print(k["tooltip"].lower() if k.get("tooltip") else g + " larga" if g in "äïü
     )
     at press "$name" || fail "cannot press the key named \"$name\""
     if [[ $k == "$hit" ]]; then
-        wait_until 20 "Orca speaking the hit" orca_said "Bien: "
+        wait_until 60 "Orca speaking the hit" orca_said "Bien: "
     else
-        wait_until 20 "Orca speaking the miss" orca_said "No está "
+        wait_until 60 "Orca speaking the miss" orca_said "No está "
     fi
 done
 
