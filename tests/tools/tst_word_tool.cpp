@@ -7,6 +7,7 @@
 #include "game/data_control.h"
 #include "media/media_paths.h"
 #include "media/sharp_pictures.h"
+#include "support/media_fixtures.h"
 #include "support/words_fixture.h"
 #include "word_tool/word_tool.h"
 #include "wordstore/word_import.h"
@@ -51,14 +52,6 @@ QList<WordRow> sampleWords()
          "c:\\Trab_zumel\\sonido\\palabras\\phisi.wav"},
         {"k'ita", "raro", "bicho", {}, {}}, // a key that only the query of all words finds
     };
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
 }
 
 // A 16-bit mono PCM WAV file holding `samples`.

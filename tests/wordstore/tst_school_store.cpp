@@ -5,6 +5,7 @@
 #include "game/data_control.h"
 #include "media/media_files.h"
 #include "media/media_paths.h"
+#include "support/media_fixtures.h"
 #include "support/words_fixture.h"
 #include "wordstore/school_store.h"
 #include "wordstore/words_db.h"
@@ -23,14 +24,6 @@ using namespace korivanta;
 using namespace korivanta::wordstore;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 QByteArray wav()
 {

@@ -2,6 +2,7 @@
 // zip file to another computer, where they are imported as a CSV file is; a
 // pack made to harm the computer that opens it (names leading out of the
 // folder, links, huge files, damaged archives) is refused and leaves nothing.
+#include "support/media_fixtures.h"
 #include "support/words_fixture.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_pack.h"
@@ -21,14 +22,6 @@ using namespace korivanta;
 using namespace korivanta::wordstore;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 // A short mono 16-bit WAV whose samples are `tone`, so two sounds differ.
 QByteArray wav(char tone)
