@@ -8,6 +8,7 @@
 #include "editor/recording/record_panel.h"
 #include "editor/word_form.h"
 #include "game/keyboard_table.h"
+#include "support/stored_words.h"
 #include "support/words_fixture.h"
 #include "wordstore/school_store.h"
 #include "wordstore/words_db.h"
@@ -38,17 +39,9 @@ using namespace korivanta::wordstore;
 
 namespace {
 
-// "nom_ay/nom_esp/categoria" of each row of a words database, in order.
-QStringList wordsOf(const QString &db)
+QStringList wordsOfSpanish(const QString &db)
 {
-    QList<wordsdb::Word> words;
-    QString error;
-    if (!wordsdb::readWords(db, &words, &error))
-        return {QStringLiteral("error: ") + error};
-    QStringList out;
-    for (const wordsdb::Word &w : words)
-        out << w.nomAy + QLatin1Char('/') + w.nomEsp + QLatin1Char('/') + w.categoria;
-    return out;
+    return wordsOf(db, WordFields::AymaraSpanishAndCategory);
 }
 
 QString writePng(const QString &file, int width, int height)
@@ -279,12 +272,12 @@ void TestEditor::formChecks()
     // A word with a problem is never saved, even when asked directly.
     const QString error = form.save();
     QCOMPARE(error.isEmpty(), field.isEmpty());
-    const QStringList composed = wordsOf(f.paths.composedDatabase());
+    const QStringList composed = wordsOfSpanish(f.paths.composedDatabase());
     if (field.isEmpty()) {
         QCOMPARE(composed.size(), 3);
         QCOMPARE(composed.last(), nomAy + QLatin1Char('/') + nomEsp + QLatin1Char('/') + categoria);
     } else {
-        QVERIFY(!QFile::exists(f.paths.schoolDatabase()) || wordsOf(f.paths.schoolDatabase()).isEmpty());
+        QVERIFY(!QFile::exists(f.paths.schoolDatabase()) || wordsOfSpanish(f.paths.schoolDatabase()).isEmpty());
     }
 }
 
@@ -325,7 +318,7 @@ void TestEditor::addEditDeleteThroughTheWindow()
     QCOMPARE(window.list()->topLevelItemCount(), 1);
     QCOMPARE(window.list()->topLevelItem(0)->text(0), QStringLiteral("qarwa"));
     QVERIFY(!window.list()->topLevelItem(0)->icon(0).isNull());
-    QCOMPARE(wordsOf(f.paths.composedDatabase()),
+    QCOMPARE(wordsOfSpanish(f.paths.composedDatabase()),
              QStringList({"inti/sol/naturaleza", "anu/perro/animal", "qarwa/llama/animal"}));
     QString error;
     const QList<SchoolWord> saved = f.store->schoolWords(&error);
@@ -344,7 +337,7 @@ void TestEditor::addEditDeleteThroughTheWindow()
     });
     QTest::mouseClick(child<QPushButton>(&window, "edit"), Qt::LeftButton);
     disconnect(connection);
-    QCOMPARE(wordsOf(f.paths.composedDatabase()),
+    QCOMPARE(wordsOfSpanish(f.paths.composedDatabase()),
              QStringList({"inti/sol/naturaleza", "anu/perro/animal", "qarwa/llama blanca/animal"}));
     QCOMPARE(window.list()->topLevelItem(0)->text(1), QStringLiteral("llama blanca"));
 
@@ -362,7 +355,7 @@ void TestEditor::addEditDeleteThroughTheWindow()
             QCOMPARE(window.list()->topLevelItemCount(), 1);
     }
     QCOMPARE(window.list()->topLevelItemCount(), 0);
-    QCOMPARE(wordsOf(f.paths.composedDatabase()), QStringList({"inti/sol/naturaleza", "anu/perro/animal"}));
+    QCOMPARE(wordsOfSpanish(f.paths.composedDatabase()), QStringList({"inti/sol/naturaleza", "anu/perro/animal"}));
     QVERIFY(!QFile::exists(storedPicture));
 }
 
@@ -463,7 +456,7 @@ void TestEditor::packCarriesWordsToAnotherSchool()
     const QString text = target.importPackFrom(pack, &ok);
     QVERIFY2(ok, qPrintable(text));
     QCOMPARE(target.list()->topLevelItemCount(), 2);
-    QCOMPARE(wordsOf(there.paths.schoolDatabase()), QStringList({"qarwa/llama/animal", "quta/lago/naturaleza"}));
+    QCOMPARE(wordsOfSpanish(there.paths.schoolDatabase()), QStringList({"qarwa/llama/animal", "quta/lago/naturaleza"}));
     QString error;
     const QList<SchoolWord> words = there.store->schoolWords(&error);
     QCOMPARE(words.size(), 2);
@@ -480,7 +473,7 @@ void TestEditor::packCarriesWordsToAnotherSchool()
                  again.contains(QStringLiteral("ya está")),
              qPrintable(again));
     QCOMPARE(child<QLabel>(&target, "status")->text(), again);
-    QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
+    QCOMPARE(wordsOfSpanish(there.paths.schoolDatabase()).size(), 2);
 
     // A file that is no pack at all.
     QFile bogus(there.school.filePath(QStringLiteral("falso.korivanta")));
@@ -490,7 +483,7 @@ void TestEditor::packCarriesWordsToAnotherSchool()
     const QString refused = target.importPackFrom(bogus.fileName(), &ok);
     QVERIFY(!ok);
     QVERIFY2(refused.startsWith(QStringLiteral("No se importó el paquete:")), qPrintable(refused));
-    QCOMPARE(wordsOf(there.paths.schoolDatabase()).size(), 2);
+    QCOMPARE(wordsOfSpanish(there.paths.schoolDatabase()).size(), 2);
 }
 
 void TestEditor::recordingBecomesTheSound()
@@ -540,12 +533,12 @@ void TestEditor::killedDuringSaveLeavesReadableWords()
         QCOMPARE(wordsdb::integrityProblem(f.paths.composedDatabase()), QString());
         // The school's words: all those confirmed, and perhaps the one being saved.
         QStringList school;
-        for (const QString &w : wordsOf(f.paths.schoolDatabase()))
+        for (const QString &w : wordsOfSpanish(f.paths.schoolDatabase()))
             school << w.section(QLatin1Char('/'), 0, 0);
         QVERIFY2(school == names.mid(0, confirmed.size()) || school == names.mid(0, confirmed.size() + 1),
                  qPrintable(school.join(QLatin1Char(' '))));
         // The game's words: the package's, then a whole prefix of the school's.
-        const QStringList composed = wordsOf(f.paths.composedDatabase());
+        const QStringList composed = wordsOfSpanish(f.paths.composedDatabase());
         QCOMPARE(composed.mid(0, 2), QStringList({"inti/sol/naturaleza", "anu/perro/animal"}));
         QStringList composedSchool;
         for (const QString &w : composed.mid(2))
@@ -557,7 +550,7 @@ void TestEditor::killedDuringSaveLeavesReadableWords()
         for (const SchoolWord &s : store.schoolWords(&error))
             QVERIFY2(!QImage(store.localFile(s.word.dibujo)).isNull(), qPrintable(s.word.dibujo));
         QCOMPARE(store.compose(), QString());
-        QCOMPARE(wordsOf(f.paths.composedDatabase()).size(), 2 + school.size());
+        QCOMPARE(wordsOfSpanish(f.paths.composedDatabase()).size(), 2 + school.size());
     }
 }
 

@@ -2,18 +2,20 @@
 // samples: silence trimmed with a margin, peak normalised, any capture
 // format turned into mono 22050 Hz, silence refused; and the WAV written.
 #include "editor/recording/voice_processing.h"
+#include "stored_voice.h"
+#include "support/media_fixtures.h"
+#include "support/words_fixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
+using namespace korivanta;
 using namespace korivanta::recording;
 
 namespace {
@@ -176,25 +178,15 @@ void TestVoiceProcessing::wavIsWrittenInTheGameFormat()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("palabra.wav"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an older recording");
-    old.close();
+    writeFile(path, "an older recording");
 
     const std::vector<std::int16_t> samples = makeSignal(22050, 1, 0, 0.5, 0, 440, 0.5);
     QCOMPARE(writeVoiceWav(path, samples), QString());
 
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    QVERIFY(file);
-    QCOMPARE(info.samplerate, 22050);
-    QCOMPARE(info.channels, 1);
-    QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    std::vector<std::int16_t> back(samples.size() + 10);
-    const sf_count_t read = sf_read_short(file, back.data(), static_cast<sf_count_t>(back.size()));
-    sf_close(file);
-    back.resize(static_cast<std::size_t>(read));
-    QVERIFY(back == samples);
+    const std::optional<StoredVoice> stored = readStoredVoice(path);
+    QVERIFY(stored);
+    QVERIFY2(stored->inGameFormat(), qPrintable(stored->formatText()));
+    QVERIFY(stored->samples == samples);
     // Only the WAV is left: no temporary file beside it.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("palabra.wav")});
     QVERIFY(QFileInfo(path).permissions() & QFile::ReadOther);
@@ -204,15 +196,11 @@ void TestVoiceProcessing::failedWriteLeavesTheOldFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("palabra.wav"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an older recording");
-    old.close();
+    writeFile(path, "an older recording");
 
     // Nothing to write: refused, the old file is untouched.
     QVERIFY(!writeVoiceWav(path, {}).isEmpty());
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("an older recording"));
+    QCOMPARE(fileBytes(path), QByteArray("an older recording"));
     // A folder that does not exist: refused with a reason, nothing created.
     const QString missing = dir.filePath(QStringLiteral("no-existe/palabra.wav"));
     QVERIFY(!writeVoiceWav(missing, makeSignal(22050, 1, 0, 0.2, 0, 440, 0.5)).isEmpty());

@@ -5,6 +5,7 @@
 #include "editor/recording/record_panel.h"
 #include "editor/recording/voice_processing.h"
 #include "editor/recording/voice_recorder.h"
+#include "stored_voice.h"
 #include "support/pulse_null_sink.h"
 
 #include <QLabel>
@@ -16,8 +17,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -120,28 +119,23 @@ void TestVoiceRecording::recordsTheToneIntoTheGameFormat()
     QCOMPARE(played, QStringList{path});
 
     // Format, read back by libsndfile.
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    QVERIFY(file);
-    QCOMPARE(info.samplerate, 22050);
-    QCOMPARE(info.channels, 1);
-    QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    std::vector<short> samples(static_cast<std::size_t>(info.frames));
-    QCOMPARE(sf_read_short(file, samples.data(), info.frames), info.frames);
-    sf_close(file);
+    const std::optional<StoredVoice> stored = readStoredVoice(path);
+    QVERIFY(stored);
+    QVERIFY2(stored->inGameFormat(), qPrintable(stored->formatText()));
+    const std::vector<std::int16_t> &samples = stored->samples;
 
     // About the time recorded, and whatever silence the stream began
     // or ended with is trimmed down to the margin: the tone is loud within
     // the margin's reach of either end.
-    const double seconds = static_cast<double>(info.frames) / 22050;
+    const double seconds = stored->seconds();
     const double recorded = static_cast<double>(clock.elapsed()) / 1000;
     // The sine source renders up to its two-second latency ahead of time, so
     // the recording may hold that much more than the time it lasted.
     QVERIFY2(seconds > 1.5 && seconds < recorded + 2.2, qPrintable(QString::number(seconds)));
     int peakSoFar = 0;
-    for (short s : samples)
+    for (std::int16_t s : samples)
         peakSoFar = std::max(peakSoFar, std::abs(static_cast<int>(s)));
-    const auto loud = [&](short s) { return std::abs(static_cast<int>(s)) >= peakSoFar / 10; };
+    const auto loud = [&](std::int16_t s) { return std::abs(static_cast<int>(s)) >= peakSoFar / 10; };
     const auto firstLoud = std::find_if(samples.begin(), samples.end(), loud) - samples.begin();
     const auto lastLoud = samples.rend() - std::find_if(samples.rbegin(), samples.rend(), loud) - 1;
     const long reach = static_cast<long>((VoiceProcessingSettings{}.marginSeconds + 0.01) * 22050);
@@ -150,7 +144,7 @@ void TestVoiceRecording::recordsTheToneIntoTheGameFormat()
 
     // Normalised: peak at -1 dBFS.
     int peak = 0;
-    for (short s : samples)
+    for (std::int16_t s : samples)
         peak = std::max(peak, std::abs(static_cast<int>(s)));
     QVERIFY2(std::abs(peak / 32767.0 - VoiceProcessingSettings{}.peakTarget) < 0.02, qPrintable(QString::number(peak)));
 
@@ -176,11 +170,9 @@ void TestVoiceRecording::maximumLengthStopsTheRecording()
     QVERIFY(recorder.start());
     QVERIFY(finished.wait(5000));
     QVERIFY(!recorder.isRecording());
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    QVERIFY(file);
-    sf_close(file);
-    const double seconds = static_cast<double>(info.frames) / 22050;
+    const std::optional<StoredVoice> stored = readStoredVoice(path);
+    QVERIFY(stored);
+    const double seconds = stored->seconds();
     QVERIFY2(seconds > 0.4 && seconds <= 0.6 + 0.001, qPrintable(QString::number(seconds)));
 }
 

@@ -6,6 +6,7 @@
 #include "media/media_files.h"
 #include "media/media_paths.h"
 #include "support/media_fixtures.h"
+#include "support/stored_words.h"
 #include "support/words_fixture.h"
 #include "wordstore/school_store.h"
 #include "wordstore/words_db.h"
@@ -32,19 +33,6 @@ QByteArray wav()
                              "44ac000002001000") +
          "data" + QByteArray::fromHex("00000000");
     return w;
-}
-
-// "nom_ay/categoria" of each row of a words database, in order.
-QStringList wordsOf(const QString &db)
-{
-    QList<wordsdb::Word> words;
-    QString error;
-    if (!wordsdb::readWords(db, &words, &error))
-        return {QStringLiteral("error: ") + error};
-    QStringList out;
-    for (const wordsdb::Word &w : words)
-        out << w.nomAy + QLatin1Char('/') + w.categoria;
-    return out;
 }
 
 int modeOf(const QString &path)
