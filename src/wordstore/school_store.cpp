@@ -3,12 +3,12 @@
 #include "media/media_paths.h"
 #include "media/sharp_pictures.h"
 #include "wordstore/disk_files.h"
+#include "wordstore/process_lock.h"
 #include "wordstore/word_picture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -48,21 +48,22 @@ QString noPermission(const QString &folder)
 class StoreLock {
 public:
     explicit StoreLock(const QString &schoolDir)
-        : m_lock(QDir(schoolDir).filePath(QStringLiteral(".palabras-escuela.bloqueo")))
+        : m_lock(QDir(schoolDir).filePath(QStringLiteral(".palabras-escuela.bloqueo")), true)
     {
-        m_lock.setStaleLockTime(3600 * 1000);
     }
     QString take(const QString &schoolDir)
     {
-        if (m_lock.tryLock(10000))
-            return {};
-        if (m_lock.error() == QLockFile::LockFailedError)
+        switch (m_lock.tryLock(10000)) {
+        case ProcessLock::Result::Taken: return {};
+        case ProcessLock::Result::Busy:
             return QStringLiteral("otro programa está cambiando las palabras de la escuela; inténtelo más tarde");
+        case ProcessLock::Result::NoPermission: break;
+        }
         return noPermission(schoolDir);
     }
 
 private:
-    QLockFile m_lock;
+    ProcessLock m_lock;
 };
 
 // Files written for a change, removed again unless it succeeds.

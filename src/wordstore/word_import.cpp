@@ -5,6 +5,7 @@
 #include "media/sharp_pictures.h"
 #include "wordstore/csv.h"
 #include "wordstore/disk_files.h"
+#include "wordstore/process_lock.h"
 #include "wordstore/word_picture.h"
 #include "wordstore/words_db.h"
 
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -331,20 +331,20 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     }
     const QString dbPath = dbInfo.canonicalFilePath();
-    // One import at a time: the lock is held from reading the database to replacing it.
+    // One import at a time: the lock is held from reading the database to
+    // replacing it, and goes with the process if it is killed.
     const QFileInfo real(dbPath);
-    QLockFile lock(
-        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo")));
-    // A live import keeps the lock up to an hour; the lock of one that was
-    // killed is taken over at once (its process is gone).
-    lock.setStaleLockTime(3600 * 1000);
-    if (!lock.tryLock(10000)) {
-        if (lock.error() == QLockFile::LockFailedError)
-            result.errors << QStringLiteral("otra importación está usando la base de datos «%1»; inténtelo más tarde")
-                                 .arg(dbPath);
-        else
-            result.errors
-                << QStringLiteral("no se puede escribir en la carpeta de «%1» (¿hace falta sudo?)").arg(dbPath);
+    wordstore::ProcessLock lock(
+        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo")),
+        QFileInfo(real.absolutePath()).permissions().testFlag(QFileDevice::WriteGroup));
+    switch (lock.tryLock(10000)) {
+    case wordstore::ProcessLock::Result::Taken: break;
+    case wordstore::ProcessLock::Result::Busy:
+        result.errors
+            << QStringLiteral("otra importación está usando la base de datos «%1»; inténtelo más tarde").arg(dbPath);
+        return result;
+    case wordstore::ProcessLock::Result::NoPermission:
+        result.errors << QStringLiteral("no se puede escribir en la carpeta de «%1» (¿hace falta sudo?)").arg(dbPath);
         return result;
     }
 

@@ -1,0 +1,34 @@
+// One writer at a time across programs: a lock held through the kernel on a
+// hidden file, so that a program killed while holding it (or a power cut)
+// never leaves a lock behind that keeps the next one waiting.
+#pragma once
+
+#include <QString>
+
+namespace korivanta::wordstore {
+
+class ProcessLock {
+public:
+    enum class Result { Taken, Busy, NoPermission };
+
+    // `groupWritable`: the lock file gets mode 0664 whatever the umask, so
+    // that every member of the folder's group can take it after root.
+    explicit ProcessLock(const QString &path, bool groupWritable = false);
+    ~ProcessLock();
+    ProcessLock(const ProcessLock &) = delete;
+    ProcessLock &operator=(const ProcessLock &) = delete;
+
+    // Waits up to `timeoutMs` for another holder to let go.
+    Result tryLock(int timeoutMs);
+    // Removes the file and lets go; also done by the destructor.
+    void unlock();
+
+private:
+    Result tryOnce();
+
+    QString m_path;
+    bool m_groupWritable;
+    int m_fd = -1;
+};
+
+} // namespace korivanta::wordstore

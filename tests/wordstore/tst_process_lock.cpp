@@ -1,0 +1,122 @@
+// The lock that keeps two imports or two changes of the school's words apart:
+// held while its holder lives, gone the moment the holder dies however it
+// dies, and never blocked by a file a killed holder left behind.
+#include "support/media_fixtures.h"
+#include "wordstore/process_lock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace korivanta;
+using namespace korivanta::wordstore;
+
+class TestProcessLock : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_path = m_dir->filePath(QStringLiteral(".diccionario.mdb.bloqueo"));
+    }
+
+    // What a holder killed at any moment can leave at the path: the next one
+    // takes the lock at once.
+    void leftoverFileDoesNotBlock_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("empty: killed between creating and writing it") << QByteArray();
+        QTest::newRow("an older version's lock naming a live process")
+            << QByteArray::number(QCoreApplication::applicationPid()) + "\nkorivanta-palabras\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n";
+    }
+    void leftoverFileDoesNotBlock()
+    {
+        QFETCH(QByteArray, contents);
+        writeFile(m_path, contents);
+        ProcessLock lock(m_path);
+        QCOMPARE(lock.tryLock(0), ProcessLock::Result::Taken);
+        lock.unlock();
+        QVERIFY(!QFile::exists(m_path));
+    }
+
+    void heldByAnotherProcessUntilItIsKilled()
+    {
+        // A shell that takes the lock on the same file and then waits, as a
+        // long import would; SIGKILL gives it no chance to let go itself.
+        QProcess holder;
+        holder.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("exec 9>\"$0\" && flock 9 && echo held && exec sleep 60"), m_path});
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readAll().trimmed(), QByteArray("held"));
+
+        ProcessLock lock(m_path);
+        QCOMPARE(lock.tryLock(300), ProcessLock::Result::Busy);
+        holder.kill();
+        QVERIFY(holder.waitForFinished(10000));
+        QCOMPARE(lock.tryLock(0), ProcessLock::Result::Taken);
+    }
+
+    // Two holders in one program are kept apart as two programs are; the file
+    // exists while the lock is held and goes when it is let go.
+    void oneHolderAtATime()
+    {
+        ProcessLock first(m_path);
+        ProcessLock second(m_path);
+        QCOMPARE(first.tryLock(0), ProcessLock::Result::Taken);
+        QVERIFY(QFile::exists(m_path));
+        QCOMPARE(second.tryLock(200), ProcessLock::Result::Busy);
+        first.unlock();
+        QVERIFY(!QFile::exists(m_path));
+        QCOMPARE(second.tryLock(0), ProcessLock::Result::Taken);
+        QVERIFY(QFile::exists(m_path));
+        ProcessLock third(m_path);
+        QCOMPARE(third.tryLock(0), ProcessLock::Result::Busy);
+    }
+
+    // A waiter is let in when the other program ends, within its time.
+    void waiterTakesItWhenTheHolderEnds()
+    {
+        QProcess holder;
+        holder.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("exec 9>\"$0\" && flock 9 && echo held && sleep 0.5"), m_path});
+        QVERIFY(holder.waitForReadyRead(10000));
+        ProcessLock lock(m_path);
+        QCOMPARE(lock.tryLock(0), ProcessLock::Result::Busy);
+        QCOMPARE(lock.tryLock(10000), ProcessLock::Result::Taken);
+        QVERIFY(holder.waitForFinished(10000));
+    }
+
+    void groupWritableWhateverTheUmask()
+    {
+        const mode_t old = ::umask(077);
+        ProcessLock lock(m_path, true);
+        const ProcessLock::Result r = lock.tryLock(0);
+        ::umask(old);
+        QCOMPARE(r, ProcessLock::Result::Taken);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0664);
+    }
+
+    void missingFolderIsNoPermission()
+    {
+        ProcessLock lock(m_dir->filePath(QStringLiteral("no-such-folder/.bloqueo")));
+        QCOMPARE(lock.tryLock(0), ProcessLock::Result::NoPermission);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+};
+
+QTEST_GUILESS_MAIN(TestProcessLock)
+#include "tst_process_lock.moc"
