@@ -51,11 +51,9 @@ private slots:
         // A shell that takes the lock on the same file and then waits, as a
         // long import would; SIGKILL gives it no chance to let go itself.
         QProcess holder;
-        holder.start(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("exec 9>\"$0\" && flock 9 && echo held && exec sleep 60"), m_path});
-        QVERIFY(holder.waitForReadyRead(10000));
-        QCOMPARE(holder.readAll().trimmed(), QByteArray("held"));
+        startHolder(holder, "exec sleep 60");
+        if (QTest::currentTestFailed())
+            return;
 
         ProcessLock lock(m_path);
         QCOMPARE(lock.tryLock(300), ProcessLock::Result::Busy);
@@ -84,13 +82,14 @@ private slots:
     // A waiter is let in when the other program ends, within its time.
     void waiterTakesItWhenTheHolderEnds()
     {
+        // It holds the lock until its input closes, then a moment more.
         QProcess holder;
-        holder.start(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("exec 9>\"$0\" && flock 9 && echo held && sleep 0.5"), m_path});
-        QVERIFY(holder.waitForReadyRead(10000));
+        startHolder(holder, "read line; sleep 0.3");
+        if (QTest::currentTestFailed())
+            return;
         ProcessLock lock(m_path);
         QCOMPARE(lock.tryLock(0), ProcessLock::Result::Busy);
+        holder.closeWriteChannel();
         QCOMPARE(lock.tryLock(10000), ProcessLock::Result::Taken);
         QVERIFY(holder.waitForFinished(10000));
     }
@@ -114,6 +113,17 @@ private slots:
     }
 
 private:
+    // Starts a shell that takes the lock on the same file as another program
+    // would, says so, then runs `then` still holding it.
+    void startHolder(QProcess &holder, const char *then)
+    {
+        holder.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("exec 9>\"$0\" && flock 9 && echo held && ") + QLatin1String(then), m_path});
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readAll().trimmed(), QByteArray("held"));
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_path;
 };
