@@ -169,6 +169,8 @@ DraftProblems SchoolStore::check(const WordDraft &draft) const
         problems.nomAy = QStringLiteral("la palabra «%1» no se puede escribir con el teclado: %2").arg(nomAy, spelling);
     if (nomEsp.isEmpty())
         problems.nomEsp = QStringLiteral("falta la palabra en castellano");
+    else if (const QString control = wordsdb::controlCharacterProblem(nomEsp); !control.isEmpty())
+        problems.nomEsp = control;
     if (!wordsdb::categoryKeys().contains(categoria))
         problems.categoria = QStringLiteral("la categoría «%1» no es una de estas: %2")
                                  .arg(categoria, wordsdb::categoryKeys().join(QStringLiteral(", ")));

@@ -520,6 +520,12 @@ ImportResult importWords(const ImportRequest &request)
         }
         seenAt.insert(key, r.line);
 
+        if (const QString control = wordsdb::controlCharacterProblem(field(r.fields, QStringLiteral("dibujo")) +
+                                                                     field(r.fields, QStringLiteral("sonido")));
+            !control.isEmpty()) {
+            bad(QStringLiteral("el nombre de archivo %1").arg(control));
+            continue;
+        }
         const Source pictureSource = sourceFile(csv, field(r.fields, QStringLiteral("dibujo")), request.filesInsideList,
                                                 QStringLiteral("el dibujo"));
         const Source soundSource = sourceFile(csv, field(r.fields, QStringLiteral("sonido")), request.filesInsideList,

@@ -40,13 +40,40 @@ QString csvField(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
+// What a libzip error means for a teacher, in Spanish: libzip's own texts
+// are English.
 QString zipErrorText(int code)
 {
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return text;
+    switch (code) {
+    case ZIP_ER_CRC: return QStringLiteral("sus datos no coinciden con la suma de control");
+    case ZIP_ER_COMPNOTSUPP: return QStringLiteral("usa un método de compresión que no se admite");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD: return QStringLiteral("está cifrado");
+    case ZIP_ER_NOZIP: return QStringLiteral("no es un archivo zip");
+    case ZIP_ER_INCONS: return QStringLiteral("su índice no coincide con su contenido");
+    case ZIP_ER_EOF: return QStringLiteral("se termina antes de tiempo");
+    case ZIP_ER_ZLIB: return QStringLiteral("sus datos comprimidos están dañados");
+    case ZIP_ER_MEMORY: return QStringLiteral("no hay memoria suficiente");
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK: return QStringLiteral("error de lectura");
+    case ZIP_ER_WRITE:
+    case ZIP_ER_CLOSE:
+    case ZIP_ER_RENAME:
+    case ZIP_ER_TMPOPEN: return QStringLiteral("error de escritura");
+    default: return QStringLiteral("error %1 de la biblioteca zip").arg(code);
+    }
+}
+
+QString zipErrorText(zip_t *archive)
+{
+    return zipErrorText(zip_error_code_zip(zip_get_error(archive)));
+}
+
+QString zipErrorText(zip_file_t *entry)
+{
+    return zipErrorText(zip_error_code_zip(zip_file_get_error(entry)));
 }
 
 struct ArchiveCloser {
@@ -145,7 +172,7 @@ QString exportPack(const QList<wordsdb::Word> &words, const LocalFile &localFile
     if (!archive)
         return QStringLiteral("no se puede crear «%1»: %2").arg(temporary, zipErrorText(code));
     const auto failed = [&](const QString &what) {
-        const QString reason = QString::fromLocal8Bit(zip_strerror(archive.get()));
+        const QString reason = zipErrorText(archive.get());
         archive.reset();
         QFile::remove(temporary);
         return QStringLiteral("no se puede escribir el paquete «%1»: %2 (%3)").arg(packPath, what, reason);
@@ -289,8 +316,7 @@ Unpacked unpackPack(const QString &packPath, const QString &folder)
         const QString destination = root.absoluteFilePath(clean);
         Entry entry(zip_fopen_index(archive.get(), zip_uint64_t(i), 0));
         if (!entry)
-            return fail(QStringLiteral("no se puede leer «%1» (%2)")
-                            .arg(name, QString::fromLocal8Bit(zip_strerror(archive.get()))));
+            return fail(QStringLiteral("no se puede leer «%1» (%2)").arg(name, zipErrorText(archive.get())));
         const int fd = ::open(QFile::encodeName(destination).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
@@ -306,8 +332,8 @@ Unpacked unpackPack(const QString &packPath, const QString &folder)
         for (;;) {
             const zip_int64_t n = zip_fread(entry.get(), buffer, sizeof buffer);
             if (n < 0) {
-                error = QStringLiteral("el archivo está dañado o incompleto (%1: %2)")
-                            .arg(name, QString::fromLocal8Bit(zip_file_strerror(entry.get())));
+                error =
+                    QStringLiteral("el archivo está dañado o incompleto (%1: %2)").arg(name, zipErrorText(entry.get()));
                 break;
             }
             if (n == 0)

@@ -117,8 +117,33 @@ QString categoryTitle(const QString &key)
     return {};
 }
 
+QString controlCharacterProblem(const QString &text)
+{
+    QStringList found;
+    for (const QChar c : text) {
+        const QString code = QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        if (c.category() == QChar::Other_Control && !found.contains(code))
+            found << code;
+    }
+    if (found.isEmpty())
+        return {};
+    return QStringLiteral("«%1» tiene caracteres de control (%2), que no se ven: bórrelos")
+        .arg(printable(text), found.join(QStringLiteral(", ")));
+}
+
+QString printable(QString text)
+{
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QChar(0xFFFD);
+    return text;
+}
+
 QString checkWord(const QString &nomAy, const QString &nomEsp, const QString &categoria)
 {
+    for (const QString &text : {nomAy, nomEsp, categoria})
+        if (const QString control = controlCharacterProblem(text); !control.isEmpty())
+            return control;
     if (nomAy.isEmpty())
         return QStringLiteral("falta la palabra aymara (nom_ay)");
     if (nomEsp.isEmpty())

@@ -35,6 +35,14 @@ QString spellingProblem(const QString &word);
 // as given: callers bring them to the precomposed form first.
 QString checkWord(const QString &nomAy, const QString &nomEsp, const QString &categoria);
 
+// Why a text cannot be a word, a name or a file name because it holds
+// control characters (a line break, ESC, ...), which no one sees and which
+// would reach a terminal or the screen as they are: names them ("U+001B");
+// empty when it holds none.
+QString controlCharacterProblem(const QString &text);
+// The text with each control character shown as "�", fit to print.
+QString printable(QString text);
+
 // The program paths of a word's picture and sound when the word list names no
 // files of its own: "c:\Trab_zumel\dibujos\<word>.bmp" and
 // "c:\Trab_zumel\sonido\palabras\<word>.wav".

@@ -208,6 +208,7 @@ void TestEditor::formChecks_data()
         {"missing Spanish",           "jaqi",  "  ",       "persona",    "",         "nomEsp",    "castellano", ""},
         {"missing Aymara",            "",      "nada",     "persona",    "",         "nomAy",     "aymara",  ""},
         {"bad picture file",          "jaqi",  "persona",  "persona",    "text",     "picture",   "",        ""},
+        {"escape in the Spanish",     "jaqi",  "per\x1bsona","persona",   "",         "nomEsp",    "U+001B",  ""},
     };
     // clang-format on
     for (const Row &r : rows)

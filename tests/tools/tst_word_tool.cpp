@@ -329,9 +329,17 @@ private slots:
         QTest::addRow("empty word") << good + ",nada,animal,,\n" << 4 << "falta la palabra aymara (nom_ay)";
         QTest::addRow("empty Spanish word") << good + "puti,,hogar,,\n"
                                             << 4 << "falta la palabra en castellano (nom_esp) de «puti»";
-        QTest::addRow("line after a quoted line break")
-            << QByteArray("wallpa,\"gallina\nponedora\",animal,,\nuta,,hogar,,\n") << 5
-            << "falta la palabra en castellano (nom_esp) de «uta»";
+        // Control characters are refused wherever they are, and shown, not
+        // printed as they are.
+        QTest::addRow("line break inside a quoted Spanish word")
+            << good + "puti,\"caja\ngrande\",hogar,,\n"
+            << 4 << "«caja\ufffdgrande» tiene caracteres de control (U+000A), que no se ven";
+        QTest::addRow("ESC in the Spanish word") << good + "puti,caja\x1b[31m,hogar,,\n"
+                                                 << 4 << "«caja\ufffd[31m» tiene caracteres de control (U+001B)";
+        QTest::addRow("tab in a file name") << good + "puti,caja,hogar,\"fotos/dib\tujo.bmp\",\n"
+                                            << 4
+                                            << "el nombre de archivo «fotos/dib\ufffdujo.bmp» tiene caracteres de "
+                                               "control (U+0009)";
         QTest::addRow("too many fields") << good + "uta,casa,grande,hogar,,\n"
                                          << 4 << "la fila tiene 6 campos y el encabezado 5";
     }

@@ -201,9 +201,11 @@ int list(const QString &dbPath, QTextStream &out, QTextStream &err, const QSet<Q
             const int esp = q.record().indexOf(QStringLiteral("nom_esp"));
             const int cat = q.record().indexOf(QStringLiteral("categoria"));
             while (q.next())
-                rows->append({q.value(ay).toString().normalized(QString::NormalizationForm_C),
-                              q.value(esp).toString().normalized(QString::NormalizationForm_C),
-                              q.value(cat).toString()});
+                // What another program wrote is shown, never sent to the
+                // terminal as control characters.
+                rows->append({wordsdb::printable(q.value(ay).toString().normalized(QString::NormalizationForm_C)),
+                              wordsdb::printable(q.value(esp).toString().normalized(QString::NormalizationForm_C)),
+                              wordsdb::printable(q.value(cat).toString())});
             return true;
         };
         if (!db.open()) {
