@@ -29,6 +29,14 @@ function(korivanta_hardening_flags compile_var link_var)
       list(APPEND compile ${flag})
     endif()
   endforeach()
+  # Debian 12's C start-up files carry no control-flow note, so the linker
+  # would drop the one every object compiled here has: the programs are marked
+  # as built for indirect-branch tracking and shadow stacks, which they are.
+  # The loader enables either only when every library loaded is marked too.
+  set(link ${LDFLAGS})
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
+    list(APPEND link -Wl,-z,ibt -Wl,-z,shstk)
+  endif()
   set(${compile_var} ${compile} PARENT_SCOPE)
-  set(${link_var} ${LDFLAGS} PARENT_SCOPE)
+  set(${link_var} ${link} PARENT_SCOPE)
 endfunction()

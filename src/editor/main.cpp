@@ -1,7 +1,9 @@
 // korivanta-editor: the teacher's window onto the school's own words.
 #include "editor/editor_window.h"
+#include "wordstore/root_drop.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char *argv[])
 {
@@ -10,6 +12,15 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Editor de palabras KORIVANTA"));
     korivanta::wordstore::SchoolStore store(
         korivanta::wordstore::StorePaths::locate(QCoreApplication::applicationDirPath()));
+    // Started as root, the window keeps its display but gives up root before
+    // it opens anything in the school's folder or any file a teacher picks.
+    QString error;
+    if (korivanta::wordstore::dropRootFor({store.paths().schoolDir}, &error) ==
+        korivanta::wordstore::DropResult::Failed) {
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
+                              QStringLiteral("El editor no se puede abrir: %1.").arg(error));
+        return 1;
+    }
     korivanta::editor::EditorWindow window(store);
     window.show();
     return app.exec();

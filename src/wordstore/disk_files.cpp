@@ -1,12 +1,18 @@
 #include "wordstore/disk_files.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
+#include <vector>
 
 namespace korivanta::diskfiles {
 
@@ -25,10 +31,106 @@ QString errorText(int errnum)
     }
 }
 
-QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWritable)
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    Fd &operator=(Fd &&other) noexcept
+    {
+        if (this != &other) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = other.release();
+        }
+        return *this;
+    }
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+// `path`'s folder, opened below `top` when it is there (else by its path), and
+// its last name.
+struct Place {
+    Fd folder;
+    QByteArray name;
+    QString error;
+};
+
+void locate(const QString &path, const QString &top, Place *place)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const QFileInfo info(path);
+    place->name = QFile::encodeName(info.fileName());
+    const int fd = openFolderBelow(top, info.absolutePath(), &place->error);
+    if (fd >= 0)
+        place->folder = Fd(fd);
+}
+
+bool below(const QString &top, const QString &path)
+{
+    return !top.isEmpty() && (path == top || path.startsWith(top + QLatin1Char('/')));
+}
+
+} // namespace
+
+int openFolderBelow(const QString &top, const QString &folder, QString *error)
+{
+    const QString cleanTop = QDir::cleanPath(top);
+    const QString cleanFolder = QDir::cleanPath(folder);
+    if (!below(cleanTop, cleanFolder)) {
+        const int fd = ::open(QFile::encodeName(cleanFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            *error = QStringLiteral("no se puede abrir la carpeta «%1»: %2").arg(cleanFolder, errorText(errno));
+        return fd;
+    }
+    // The top itself is the school's folder, which only root places; nothing
+    // under it is followed if it is a link.
+    Fd current(::open(QFile::encodeName(cleanTop).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (current.get() < 0) {
+        *error = QStringLiteral("no se puede abrir la carpeta «%1»: %2").arg(cleanTop, errorText(errno));
+        return -1;
+    }
+    QString reached = cleanTop;
+    const QStringList parts = cleanFolder.mid(cleanTop.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        reached += QLatin1Char('/') + part;
+        const int next = ::openat(current.get(), QFile::encodeName(part).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            const int failure = errno;
+            struct stat st {};
+            if (failure == ELOOP || failure == ENOTDIR ||
+                (::fstatat(current.get(), QFile::encodeName(part).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 !S_ISDIR(st.st_mode)))
+                *error = untrustedText(reached);
+            else
+                *error = QStringLiteral("no se puede abrir la carpeta «%1»: %2").arg(reached, errorText(failure));
+            return -1;
+        }
+        current = Fd(next);
+    }
+    return current.release();
+}
+
+QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWritable, const QString &top)
+{
+    Place place;
+    locate(path, top, &place);
+    if (place.folder.get() < 0)
+        return place.error;
+    const int fd = ::openat(place.folder.get(), place.name.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return errorText(errno);
     int failure = 0;
@@ -46,23 +148,114 @@ QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWri
     if (::close(fd) != 0 && !failure)
         failure = errno;
     if (failure) {
-        ::unlink(name.constData());
+        ::unlinkat(place.folder.get(), place.name.constData(), 0);
         return errorText(failure);
     }
     return {};
 }
 
-QString makeFolder(const QString &path, bool groupWritable)
+QString makeFolder(const QString &path, bool groupWritable, const QString &top)
 {
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), groupWritable ? 02775 : 0755) != 0)
+    Place place;
+    locate(path, top, &place);
+    if (place.folder.get() < 0)
+        return place.error;
+    if (::mkdirat(place.folder.get(), place.name.constData(), groupWritable ? 02775 : 0755) != 0)
         return errorText(errno);
-    if (groupWritable && ::chmod(name.constData(), 02775) != 0) {
+    if (!groupWritable)
+        return {};
+    // The mode is set on the folder just made, reached without following a
+    // link that someone may have put in its place meanwhile.
+    const Fd made(
+        ::openat(place.folder.get(), place.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (made.get() < 0)
+        return untrustedText(QDir::cleanPath(path));
+    if (::fchmod(made.get(), 02775) != 0) {
         const int failure = errno;
-        ::rmdir(name.constData());
+        ::unlinkat(place.folder.get(), place.name.constData(), AT_REMOVEDIR);
         return errorText(failure);
     }
     return {};
+}
+
+bool removeFile(const QString &path, const QString &top)
+{
+    Place place;
+    locate(path, top, &place);
+    return place.folder.get() >= 0 && ::unlinkat(place.folder.get(), place.name.constData(), 0) == 0;
+}
+
+bool removeEmptyFolder(const QString &path, const QString &top)
+{
+    Place place;
+    locate(path, top, &place);
+    return place.folder.get() >= 0 && ::unlinkat(place.folder.get(), place.name.constData(), AT_REMOVEDIR) == 0;
+}
+
+QString untrustedText(const QString &path)
+{
+    return QStringLiteral(
+               "«%1» no es un archivo ni una carpeta común sino un enlace u otra cosa que alguien puso en "
+               "la carpeta de las palabras de la escuela; por seguridad no se escribe, cambia ni borra nada a "
+               "través de él (bórrelo y vuelva a intentarlo)")
+        .arg(path);
+}
+
+QString untrustedEntry(const QString &top)
+{
+    struct stat st {};
+    const QByteArray topName = QFile::encodeName(QDir::cleanPath(top));
+    if (::lstat(topName.constData(), &st) != 0)
+        return {};
+    if (!S_ISDIR(st.st_mode))
+        return untrustedText(QDir::cleanPath(top));
+    // Depth first, each folder opened from its parent's handle.
+    struct Pending {
+        int fd;
+        QString path;
+    };
+    std::vector<Pending> pending;
+    const int first = ::open(topName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (first < 0)
+        return {};
+    pending.push_back({first, QDir::cleanPath(top)});
+    QString found;
+    while (!pending.empty()) {
+        const Pending folder = pending.back();
+        pending.pop_back();
+        DIR *dir = ::fdopendir(folder.fd);
+        if (!dir) {
+            ::close(folder.fd);
+            continue;
+        }
+        while (found.isEmpty()) {
+            const struct dirent *entry = ::readdir(dir);
+            if (!entry)
+                break;
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const QString path = folder.path + QLatin1Char('/') + QFile::decodeName(name);
+            if (::fstatat(::dirfd(dir), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // gone meanwhile
+            if (S_ISDIR(st.st_mode)) {
+                const int fd =
+                    ::openat(::dirfd(dir), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (fd >= 0)
+                    pending.push_back({fd, path});
+                else if (errno == ELOOP || errno == ENOTDIR)
+                    found = untrustedText(path);
+            } else if (!S_ISREG(st.st_mode)) {
+                found = untrustedText(path);
+            }
+        }
+        ::closedir(dir);
+        if (!found.isEmpty())
+            break;
+    }
+    for (const Pending &p : pending)
+        ::close(p.fd);
+    return found;
 }
 
 bool syncPath(const QString &path, bool folder)

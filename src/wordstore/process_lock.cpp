@@ -37,23 +37,40 @@ ProcessLock::Result ProcessLock::tryOnce()
     // lock, and it goes with the process whatever way the process ends.
     // Several tries: the holder removes the file as it lets go, and a file
     // opened just before that is no longer the one at the path.
+    // The folder may be shared: a link or a FIFO put at the path is never
+    // opened through, and only a file this run made has its mode set.
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, m_groupWritable ? 0664 : 0644);
-        if (fd < 0 && errno == EACCES)
-            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC); // someone else's lock file
+        bool made = true;
+        int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | kFlags, m_groupWritable ? 0664 : 0644);
+        if (fd < 0 && errno == EEXIST) {
+            made = false;
+            fd = ::open(name.constData(), O_RDWR | kFlags);
+            if (fd < 0 && errno == EACCES)
+                fd = ::open(name.constData(), O_RDONLY | kFlags); // someone else's lock file
+            if (fd < 0 && errno == ENOENT)
+                continue; // let go of meanwhile
+        }
         if (fd < 0)
-            return Result::NoPermission;
+            return errno == ELOOP ? Result::NotAFile : Result::NoPermission;
+        struct stat held {};
+        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            ::close(fd);
+            return Result::NotAFile;
+        }
+        if (made && m_groupWritable && ::fchmod(fd, 0664) != 0) {
+            const int err = errno;
+            ::unlink(name.constData());
+            ::close(fd);
+            return err == EPERM || err == EACCES ? Result::NoPermission : Result::NotAFile;
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int err = errno;
             ::close(fd);
             return err == EWOULDBLOCK ? Result::Busy : Result::NoPermission;
         }
-        struct stat held {};
         struct stat named {};
-        if (::fstat(fd, &held) == 0 && ::stat(name.constData(), &named) == 0 && held.st_dev == named.st_dev &&
-            held.st_ino == named.st_ino) {
-            if (m_groupWritable && held.st_uid == ::geteuid())
-                ::fchmod(fd, 0664);
+        if (::lstat(name.constData(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
             m_fd = fd;
             return Result::Taken;
         }

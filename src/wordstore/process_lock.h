@@ -9,10 +9,12 @@ namespace korivanta::wordstore {
 
 class ProcessLock {
 public:
-    enum class Result { Taken, Busy, NoPermission };
+    // NotAFile: something else than a plain file is at the lock's path (a
+    // link, a FIFO), put there by someone; it is left alone.
+    enum class Result { Taken, Busy, NoPermission, NotAFile };
 
-    // `groupWritable`: the lock file gets mode 0664 whatever the umask, so
-    // that every member of the folder's group can take it after root.
+    // `groupWritable`: a lock file this run makes gets mode 0664 whatever the
+    // umask, so that every member of the folder's group can take it after it.
     explicit ProcessLock(const QString &path, bool groupWritable = false);
     ~ProcessLock();
     ProcessLock(const ProcessLock &) = delete;

@@ -47,19 +47,24 @@ QString noPermission(const QString &folder)
 // One change of the school's words at a time, across programs.
 class StoreLock {
 public:
-    explicit StoreLock(const QString &schoolDir)
-        : m_lock(QDir(schoolDir).filePath(QStringLiteral(".palabras-escuela.bloqueo")), true)
-    {
-    }
+    explicit StoreLock(const QString &schoolDir) : m_lock(lockPath(schoolDir), true) {}
+    // Takes the lock, then looks over the whole folder: nothing is changed in
+    // a folder where someone put a link (or a FIFO) in place of a file or a
+    // folder of its own.
     QString take(const QString &schoolDir)
     {
         switch (m_lock.tryLock(10000)) {
-        case ProcessLock::Result::Taken: return {};
+        case ProcessLock::Result::Taken: return diskfiles::untrustedEntry(schoolDir);
         case ProcessLock::Result::Busy:
             return QStringLiteral("otro programa está cambiando las palabras de la escuela; inténtelo más tarde");
+        case ProcessLock::Result::NotAFile: return diskfiles::untrustedText(lockPath(schoolDir));
         case ProcessLock::Result::NoPermission: break;
         }
         return noPermission(schoolDir);
+    }
+    static QString lockPath(const QString &schoolDir)
+    {
+        return QDir(schoolDir).filePath(QStringLiteral(".palabras-escuela.bloqueo"));
     }
 
 private:
@@ -67,28 +72,38 @@ private:
 };
 
 // Files written for a change, removed again unless it succeeds.
+// Everything below the school's folder is reached without following links.
 class NewFiles {
 public:
+    explicit NewFiles(QString top) : m_top(std::move(top)) {}
     ~NewFiles()
     {
         if (m_keep)
             return;
         for (const QString &f : m_files)
-            QFile::remove(f);
+            diskfiles::removeFile(f, m_top);
         for (auto d = m_folders.crbegin(); d != m_folders.crend(); ++d)
-            QDir().rmdir(*d);
+            diskfiles::removeEmptyFolder(*d, m_top);
     }
     void add(const QString &file) { m_files << file; }
     QString makeFolder(const QString &folder)
     {
-        const QString error = diskfiles::makeFolder(folder, true);
+        const QString error = diskfiles::makeFolder(folder, true, m_top);
         if (error.isEmpty())
             m_folders << folder;
+        return error;
+    }
+    QString write(const QString &file, const QByteArray &bytes)
+    {
+        const QString error = diskfiles::writeNewFile(file, bytes, true, m_top);
+        if (error.isEmpty())
+            m_files << file;
         return error;
     }
     void keep() { m_keep = true; }
 
 private:
+    QString m_top;
     QStringList m_files, m_folders;
     bool m_keep = false;
 };
@@ -232,7 +247,7 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
     }
 
     // The new files first, under names that neither layer has.
-    NewFiles written;
+    NewFiles written(m_paths.schoolDir);
     const QString schoolRoot = mediaRoot(m_paths.schoolDriveC());
     const QString packageRoot = mediaRoot(m_paths.packageDriveC);
     const auto place = [&](const QString &programFolder, const QString &suffix, const QByteArray &bytes,
@@ -242,6 +257,12 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
                                       QLatin1Char('.') + suffix;
             const QString local = wordtool::localMediaPath(schoolRoot, candidate);
             const QString lower = wordtool::localMediaPath(packageRoot, candidate);
+            // A folder the media paths refuse (one that leads elsewhere) is
+            // never taken as an empty path.
+            if (schoolRoot.isEmpty() || local.isEmpty())
+                return QStringLiteral("la carpeta de «%1» en las palabras de la escuela no se puede usar: es un enlace "
+                                      "o no es una carpeta")
+                    .arg(candidate);
             if (existsHere(local) || existsHere(lower) || existsHere(sharpName(local)) || existsHere(sharpName(lower)))
                 continue;
             QString folderError;
@@ -256,15 +277,13 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
                 if (!folderError.isEmpty())
                     return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, folderError);
             }
-            QString writeError = diskfiles::writeNewFile(local, bytes, true);
+            QString writeError = written.write(local, bytes);
             if (!writeError.isEmpty())
                 return QStringLiteral("no se puede escribir «%1»: %2").arg(local, writeError);
-            written.add(local);
             if (!sharpBytes.isEmpty()) {
-                writeError = diskfiles::writeNewFile(sharpName(local), sharpBytes, true);
+                writeError = written.write(sharpName(local), sharpBytes);
                 if (!writeError.isEmpty())
                     return QStringLiteral("no se puede escribir «%1»: %2").arg(sharpName(local), writeError);
-                written.add(sharpName(local));
             }
             *programPath = candidate;
             return {};
@@ -382,6 +401,7 @@ wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const word
     request.pictureFolder = kSchoolPictures;
     request.soundFolder = kSchoolSounds;
     request.groupWritable = true;
+    request.trustedTop = m_paths.schoolDir;
     result = wordtool::importWords(request);
     if (!result.ok())
         return result;
@@ -431,9 +451,9 @@ QString SchoolStore::composeLocked()
     const QString folder = QFileInfo(composed).absolutePath();
     if (!QFileInfo(folder).isDir()) {
         if (!QFileInfo(m_paths.schoolDriveC()).isDir())
-            error = diskfiles::makeFolder(m_paths.schoolDriveC(), true);
+            error = diskfiles::makeFolder(m_paths.schoolDriveC(), true, m_paths.schoolDir);
         if (error.isEmpty())
-            error = diskfiles::makeFolder(folder, true);
+            error = diskfiles::makeFolder(folder, true, m_paths.schoolDir);
         if (!error.isEmpty())
             return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(folder, error);
     }
@@ -442,7 +462,7 @@ QString SchoolStore::composeLocked()
     const QDir dir(folder);
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (name.startsWith(prefix))
-            QFile::remove(dir.absoluteFilePath(name));
+            diskfiles::removeFile(dir.absoluteFilePath(name), m_paths.schoolDir);
     return wordsdb::writeDatabase(composed, prefix, words, 0664);
 }
 
@@ -488,8 +508,8 @@ void SchoolStore::removeUnusedMedia(const QStringList &programPaths)
         const QString local = wordtool::localMediaPath(schoolRoot, p);
         if (local.isEmpty())
             continue;
-        QFile::remove(local);
-        QFile::remove(sharpName(local));
+        diskfiles::removeFile(local, m_paths.schoolDir);
+        diskfiles::removeFile(sharpName(local), m_paths.schoolDir);
     }
 }
 

@@ -17,9 +17,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstdio>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,10 +96,20 @@ bool exists(const QString &local)
 class MediaFolder {
 public:
     MediaFolder(const QString &mediaRoot, const QString &programFolder)
-        : m_path(localMediaPath(mediaRoot, programFolder))
+        : m_path(localMediaPath(mediaRoot, programFolder)), m_programFolder(programFolder)
     {
         for (const QString &entry : QDir(m_path).entryList(QDir::Files | QDir::Hidden | QDir::System))
             m_entries.insert(comparable(entry), entry);
+    }
+    // Why no file can go in this folder (the media paths refuse it: it leads
+    // elsewhere), or empty.
+    QString refusal() const
+    {
+        return m_path.isEmpty()
+                   ? QStringLiteral("la carpeta «%1» de los dibujos y sonidos no se puede usar: es un enlace "
+                                    "o no es una carpeta")
+                         .arg(m_programFolder)
+                   : QString();
     }
     // The local file of a program path in this folder: the file there, whatever
     // its case, or where a new one goes.
@@ -113,6 +125,7 @@ private:
         return name.normalized(QString::NormalizationForm_C).toCaseFolded();
     }
     QString m_path;
+    QString m_programFolder;
     QHash<QString, QString> m_entries;
 };
 
@@ -138,20 +151,20 @@ QByteArray bytesOf(const QString &file)
 }
 
 // What an import put into the media folders, removed again when it fails.
+// Everything below `top` is reached without following links.
 class MediaChanges {
 public:
-    explicit MediaChanges(bool groupWritable) : m_groupWritable(groupWritable) {}
+    MediaChanges(bool groupWritable, QString top) : m_groupWritable(groupWritable), m_top(std::move(top)) {}
     ~MediaChanges()
     {
         if (m_keep)
             return;
         for (auto f = m_files.crbegin(); f != m_files.crend(); ++f)
-            QFile::remove(*f);
+            diskfiles::removeFile(*f, m_top);
         for (auto d = m_folders.crbegin(); d != m_folders.crend(); ++d)
-            QDir().rmdir(*d);
+            diskfiles::removeEmptyFolder(*d, m_top);
     }
     void keep() { m_keep = true; }
-    void addFile(const QString &file) { m_files.append(file); }
     // Makes the folder and those above it that are missing.
     QString makeFolder(const QString &folder)
     {
@@ -162,19 +175,28 @@ public:
                 break;
         }
         for (const QString &d : missing) {
-            const QString error = diskfiles::makeFolder(d, m_groupWritable);
+            const QString error = diskfiles::makeFolder(d, m_groupWritable, m_top);
             if (!error.isEmpty())
                 return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, error);
             m_folders.append(d);
         }
         return {};
     }
-    bool groupWritable() const { return m_groupWritable; }
+    // Writes a file that must not exist yet.
+    QString write(const QString &file, const QByteArray &bytes)
+    {
+        const QString error = diskfiles::writeNewFile(file, bytes, m_groupWritable, m_top);
+        if (!error.isEmpty())
+            return QStringLiteral("no se puede escribir «%1»: %2").arg(file, error);
+        m_files.append(file);
+        return {};
+    }
 
 private:
     QStringList m_files, m_folders;
     bool m_keep = false;
     bool m_groupWritable = false;
+    QString m_top;
 };
 
 // Copies a file to a name that no file has yet.
@@ -191,11 +213,7 @@ QString copyFile(const Copy &c, MediaChanges *changes)
             return QStringLiteral("no se puede leer «%1»").arg(c.source);
         bytes = in.readAll();
     }
-    error = diskfiles::writeNewFile(c.destination, bytes, changes->groupWritable());
-    if (!error.isEmpty())
-        return QStringLiteral("no se puede escribir «%1»: %2").arg(c.destination, error);
-    changes->addFile(c.destination);
-    return {};
+    return changes->write(c.destination, bytes);
 }
 
 QString makeVoice(const Voice &v, const SpeakFunction &speak, MediaChanges *changes)
@@ -204,34 +222,41 @@ QString makeVoice(const Voice &v, const SpeakFunction &speak, MediaChanges *chan
     QString error = changes->makeFolder(dst.absolutePath());
     if (!error.isEmpty())
         return error;
-    // Hidden while it is made; the synthesiser wants the .wav ending.
-    const QString tmp = dst.absolutePath() + QStringLiteral("/.") + dst.fileName() + QStringLiteral(".tmp.wav");
-    QFile::remove(tmp);
-    error = speak(v.word, tmp);
-    if (!error.isEmpty()) {
-        QFile::remove(tmp);
+    // Made in a folder of this program's own (mode 0700), where nobody else
+    // can put anything in its way, then written into place as a new file.
+    QTemporaryDir own;
+    if (!own.isValid())
+        return QStringLiteral("no se pudo generar la voz de «%1»: no se puede crear una carpeta temporal (%2)")
+            .arg(v.word, own.errorString());
+    const QString made = own.filePath(QStringLiteral("voz.wav"));
+    error = speak(v.word, made);
+    if (!error.isEmpty())
         return QStringLiteral("no se pudo generar la voz de «%1»: %2").arg(v.word, error);
-    }
-    // A hard link, not a rename: it never replaces a file that appeared meanwhile.
-    const int linked = ::link(QFile::encodeName(tmp).constData(), QFile::encodeName(v.destination).constData());
-    const int failure = errno;
-    QFile::remove(tmp);
-    if (linked != 0)
-        return QStringLiteral("no se puede escribir «%1»: %2").arg(v.destination, diskfiles::errorText(failure));
-    changes->addFile(v.destination);
-    if (changes->groupWritable() && ::chmod(QFile::encodeName(v.destination).constData(), 0664) != 0)
-        return QStringLiteral("no se puede escribir «%1»: %2").arg(v.destination, diskfiles::errorText(errno));
-    return {};
+    QFile voice(made);
+    if (!voice.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se pudo generar la voz de «%1»: no se puede leer lo generado").arg(v.word);
+    return changes->write(v.destination, voice.readAll());
 }
 
-void removeStaleCopies(const QString &dbPath)
+void removeStaleCopies(const QString &dbPath, const QString &top)
 {
     const QFileInfo info(dbPath);
     const QString prefix = temporaryPrefix(dbPath);
     const QDir dir = info.absoluteDir();
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (name.startsWith(prefix))
-            QFile::remove(dir.absoluteFilePath(name));
+            diskfiles::removeFile(dir.absoluteFilePath(name), top);
+}
+
+// Why this program cannot read a file that is there, naming the user it runs
+// as (root works as the school's user, who may not read every file).
+QString unreadable(const QString &what, const QString &file, const QString &nomAy)
+{
+    const struct passwd *pw = ::getpwuid(::geteuid());
+    const QString user = pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
+    return QStringLiteral("no se puede leer %1 «%2» de la palabra «%3»: el usuario %4, con el que trabaja este "
+                          "programa, no tiene permiso para leerlo")
+        .arg(what, file, nomAy, user);
 }
 
 } // namespace
@@ -248,6 +273,8 @@ QString pictureProblem(const QString &picture, const QString &nomAy, wordpicture
 {
     if (!QFileInfo(picture).isFile())
         return QStringLiteral("no se encuentra el dibujo «%1» de la palabra «%2»").arg(picture, nomAy);
+    if (::access(QFile::encodeName(picture).constData(), R_OK) != 0)
+        return unreadable(QStringLiteral("el dibujo"), picture, nomAy);
     if (!kPictureSuffixes.contains(QFileInfo(picture).suffix().toLower()))
         return QStringLiteral("el dibujo «%1» de la palabra «%2» no es BMP, GIF, JPEG ni PNG").arg(picture, nomAy);
     *fitted = wordpicture::fit(picture);
@@ -260,6 +287,8 @@ QString soundProblem(const QString &sound, const QString &nomAy)
 {
     if (!QFileInfo(sound).isFile())
         return QStringLiteral("no se encuentra el sonido «%1» de la palabra «%2»").arg(sound, nomAy);
+    if (::access(QFile::encodeName(sound).constData(), R_OK) != 0)
+        return unreadable(QStringLiteral("el sonido"), sound, nomAy);
     if (!isWav(sound))
         return QStringLiteral("el sonido «%1» de la palabra «%2» no es un archivo WAV").arg(sound, nomAy);
     return {};
@@ -334,9 +363,10 @@ ImportResult importWords(const ImportRequest &request)
     // One import at a time: the lock is held from reading the database to
     // replacing it, and goes with the process if it is killed.
     const QFileInfo real(dbPath);
-    wordstore::ProcessLock lock(
-        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo")),
-        QFileInfo(real.absolutePath()).permissions().testFlag(QFileDevice::WriteGroup));
+    const QString lockPath =
+        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo"));
+    wordstore::ProcessLock lock(lockPath,
+                                QFileInfo(real.absolutePath()).permissions().testFlag(QFileDevice::WriteGroup));
     switch (lock.tryLock(10000)) {
     case wordstore::ProcessLock::Result::Taken: break;
     case wordstore::ProcessLock::Result::Busy:
@@ -345,6 +375,14 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     case wordstore::ProcessLock::Result::NoPermission:
         result.errors << QStringLiteral("no se puede escribir en la carpeta de «%1» (¿hace falta sudo?)").arg(dbPath);
+        return result;
+    case wordstore::ProcessLock::Result::NotAFile: result.errors << diskfiles::untrustedText(lockPath); return result;
+    }
+    // Nothing is written in a media folder where someone put a link (or a
+    // FIFO) in place of a file or a folder.
+    const QString top = request.trustedTop.isEmpty() ? request.mediaRoot : request.trustedTop;
+    if (error = diskfiles::untrustedEntry(top); !error.isEmpty()) {
+        result.errors << error;
         return result;
     }
 
@@ -379,6 +417,12 @@ ImportResult importWords(const ImportRequest &request)
     const MediaFolder lowerSoundFolder(layered ? request.lowerMediaRoot : request.mediaRoot, standardSounds);
     const MediaFolder lowerOwnPictureFolder(layered ? request.lowerMediaRoot : request.mediaRoot, ownPictures);
     const MediaFolder lowerOwnSoundFolder(layered ? request.lowerMediaRoot : request.mediaRoot, ownSounds);
+    for (const MediaFolder *written : {&ownPictureFolder, &ownSoundFolder}) {
+        if (const QString refused = written->refusal(); !refused.isEmpty()) {
+            result.errors << refused;
+            return result;
+        }
+    }
     QList<wordsdb::Word> words;
     QList<Copy> copies;
     QList<Voice> voices;
@@ -535,7 +579,7 @@ ImportResult importWords(const ImportRequest &request)
 
     // The media first: a word never reaches the database before its files.
     // Whatever was copied is removed again if the import fails.
-    MediaChanges changes(request.groupWritable);
+    MediaChanges changes(request.groupWritable, top);
     for (const Copy &c : copies) {
         error = copyFile(c, &changes);
         if (!error.isEmpty()) {
@@ -551,7 +595,7 @@ ImportResult importWords(const ImportRequest &request)
         }
     }
 
-    removeStaleCopies(dbPath);
+    removeStaleCopies(dbPath, top);
     error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words);
     if (!error.isEmpty()) {
         result.errors << error;

@@ -40,6 +40,9 @@ struct ImportRequest {
     QString pictureFolder, soundFolder;
     // Files written 0664 and folders 2775, for a folder a group shares.
     bool groupWritable = false;
+    // The folder under which no link is followed, nor anything but plain
+    // files and folders accepted (the school's folder); empty: the media root.
+    QString trustedTop;
 };
 
 struct ImportResult {

@@ -249,6 +249,26 @@ QString appendWords(const QString &dbPath, const QString &copyPrefix, const QLis
     });
 }
 
+namespace {
+
+// Whether `path` still names the file open at `fd` (and is no link): in a
+// folder others may write, a copy could be swapped for something else
+// between the moment it is made and the moment it takes the database's place.
+bool stillTheFile(int fd, const QString &path)
+{
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(QFile::encodeName(path).constData(), &named) == 0 &&
+           S_ISREG(named.st_mode) && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+QString replacedMeanwhile(const QString &path)
+{
+    return QStringLiteral("«%1» fue reemplazado por otro archivo mientras se escribía; no se cambió nada").arg(path);
+}
+
+} // namespace
+
 QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change)
 {
     const QFileInfo info(dbPath);
@@ -298,7 +318,6 @@ QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const 
         }
     }
     copy.setPermissions(info.permissions());
-    copy.close();
     {
         Connection connection(copyPath, false);
         QSqlDatabase db = connection.db();
@@ -321,9 +340,11 @@ QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const 
     }
     if (const QString damage = integrityProblem(copyPath); !damage.isEmpty())
         return QStringLiteral("la copia de la base de datos salió dañada (%1)").arg(damage);
-    if (!diskfiles::syncPath(copyPath, false))
+    if (::fsync(copy.handle()) != 0)
         return QStringLiteral("no se puede guardar la copia de la base de datos en el disco (%1)")
             .arg(diskfiles::errorText(errno));
+    if (!stillTheFile(copy.handle(), copyPath))
+        return replacedMeanwhile(copyPath);
     if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
         return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
     copy.setAutoRemove(false);
@@ -389,8 +410,9 @@ QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QL
     QTemporaryFile copy(info.absoluteDir().absoluteFilePath(copyPrefix + QStringLiteral("XXXXXX")));
     if (!copy.open())
         return QStringLiteral("no se puede crear un archivo nuevo junto a «%1» (%2)").arg(dbPath, copy.errorString());
+    // Kept open: its mode is set through this descriptor, and it tells
+    // whether the file at the name is still this one.
     const QString copyPath = copy.fileName();
-    copy.close();
     const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
     {
         Connection connection(copyPath, false);
@@ -416,11 +438,13 @@ QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QL
         return QStringLiteral("la base de datos nueva «%1» salió dañada (%2)").arg(dbPath, damage);
     // The mode exactly, whatever the umask: a group that shares the folder
     // must be able to read it.
-    if (::chmod(QFile::encodeName(copyPath).constData(), mode_t(mode)) != 0)
+    if (::fchmod(copy.handle(), mode_t(mode)) != 0)
         return QStringLiteral("no se pueden fijar los permisos de «%1» (%2)")
             .arg(copyPath, diskfiles::errorText(errno));
-    if (!diskfiles::syncPath(copyPath, false))
+    if (::fsync(copy.handle()) != 0)
         return QStringLiteral("no se puede guardar la base de datos en el disco (%1)").arg(diskfiles::errorText(errno));
+    if (!stillTheFile(copy.handle(), copyPath))
+        return replacedMeanwhile(copyPath);
     if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
         return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
     copy.setAutoRemove(false);

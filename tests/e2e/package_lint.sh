@@ -6,6 +6,7 @@
 #     appstreamcli validate-tree --pedantic on the whole package tree,
 #   - a machine-readable copyright file (strict DEP-5 parse; every licence
 #     that a Files paragraph names has its text),
+#   - hardening-check on every program it installs (any "no"),
 # and checks that the package, its changelog, its AppStream release and its
 # manual pages all carry the project's version.
 #
@@ -25,7 +26,8 @@ korivanta=$(readlink -f "$1")
 work=$2
 build_dir=$(dirname "$(dirname "$korivanta")")
 
-for tool in cpack dpkg-deb dpkg-parsechangelog lintian desktop-file-validate appstreamcli zcat timeout /usr/bin/python3; do
+for tool in cpack dpkg-deb dpkg-parsechangelog lintian desktop-file-validate appstreamcli hardening-check file zcat timeout \
+    /usr/bin/python3; do
     command -v "$tool" >/dev/null || fail "missing tool: $tool (see tools/packages.txt)"
 done
 /usr/bin/python3 -c 'import debian.copyright' 2>/dev/null || fail "missing python3-debian (see tools/packages.txt)"
@@ -160,5 +162,21 @@ for program in korivanta korivanta-palabras korivanta-editor; do
     fi
 done
 
+echo "== hardening-check"
+# Every program the package installs is built with Debian's hardening: any
+# "no" (PIE, stack protector, FORTIFY, RELRO, immediate binding, stack-clash
+# or control-flow protection) is a finding.
+programs=0
+while IFS= read -r -d '' binary; do
+    file -b "$binary" | grep -q '^ELF' || continue
+    programs=$((programs + 1))
+    out=$(hardening-check "$binary" 2>&1)
+    echo "${out//"$root"/}"
+    if grep -E ': no\b' <<<"$out" >/dev/null; then
+        finding "hardening-check: ${binary#"$root"} lacks a protection (above)"
+    fi
+done < <(find "$root/usr" -type f -perm -u+x -print0)
+[ $programs -ge 3 ] || finding "hardening-check found only $programs programs in the package"
+
 [ $findings -eq 0 ] || fail "$findings finding(s) on $deb"
-echo "PASS: $deb passes lintian, desktop-file-validate and appstreamcli"
+echo "PASS: $deb passes lintian, desktop-file-validate, appstreamcli and hardening-check"

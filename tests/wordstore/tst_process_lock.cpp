@@ -2,10 +2,12 @@
 // held while its holder lives, gone the moment the holder dies however it
 // dies, and never blocked by a file a killed holder left behind.
 #include "support/media_fixtures.h"
+#include "support/words_fixture.h"
 #include "wordstore/process_lock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +106,55 @@ private slots:
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0664);
+    }
+
+    // In a shared folder someone may put a link or a FIFO where the lock
+    // goes: it is never opened through, created through nor changed, and the
+    // file a link leads to keeps its mode and bytes.
+    void plantedEntryIsNotALock_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("link to a file") << "file";
+        QTest::newRow("link to a missing path") << "missing";
+        QTest::newRow("FIFO") << "fifo";
+    }
+    void plantedEntryIsNotALock()
+    {
+        QFETCH(QString, planted);
+        const QString target = m_dir->filePath(planted == QLatin1String("missing") ? "nuevo" : "canario");
+        if (planted == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(m_path).constData(), 0664), 0);
+        } else {
+            if (planted == QLatin1String("file")) {
+                writeFile(target, "ajeno");
+                QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0600), 0);
+            }
+            QVERIFY(QFile::link(target, m_path));
+        }
+        ProcessLock lock(m_path, true);
+        QCOMPARE(lock.tryLock(0), ProcessLock::Result::NotAFile);
+        struct stat st {};
+        if (planted == QLatin1String("file")) {
+            QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+            QCOMPARE(int(st.st_mode & 07777), 0600);
+            QCOMPARE(fileBytes(target), QByteArray("ajeno"));
+        } else if (planted == QLatin1String("missing")) {
+            QVERIFY(!QFileInfo::exists(target));
+        }
+        QCOMPARE(::lstat(QFile::encodeName(m_path).constData(), &st), 0); // left where it was
+    }
+
+    // Only a lock file this program makes gets its mode set: one that is
+    // there already keeps its own.
+    void anExistingFileKeepsItsMode()
+    {
+        writeFile(m_path, {});
+        QCOMPARE(::chmod(QFile::encodeName(m_path).constData(), 0600), 0);
+        ProcessLock lock(m_path, true);
+        QCOMPARE(lock.tryLock(0), ProcessLock::Result::Taken);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), 0600);
     }
 
     void missingFolderIsNoPermission()

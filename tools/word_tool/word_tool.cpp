@@ -4,6 +4,7 @@
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
 #include "media/media_paths.h"
+#include "wordstore/root_drop.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_import.h"
 #include "wordstore/word_pack.h"
@@ -306,6 +307,22 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
     // Without --base the words are the game's and the school's, kept apart.
     const bool ownDatabase = !o.base.isEmpty() || !o.media.isEmpty();
     wordstore::SchoolStore store(wordstore::StorePaths::locate(executableDir));
+
+    // Run as root, root is given up before anything in a shared folder is
+    // opened: the folders this command writes in, and the files a word list
+    // or pack names are then read as the school's user reads them.
+    QStringList folders;
+    if (o.command == QLatin1String("voz"))
+        folders << QFileInfo(o.output.isEmpty() ? QStringLiteral("x.wav") : o.output).absolutePath();
+    else if (ownDatabase)
+        folders << QFileInfo(dbPath).absolutePath() << o.media;
+    else
+        folders << store.paths().schoolDir;
+    QString dropError;
+    if (wordstore::dropRootFor(folders, &dropError) == wordstore::DropResult::Failed) {
+        err << QStringLiteral("korivanta-palabras: %1\n").arg(dropError);
+        return 1;
+    }
 
     if (o.command == QLatin1String("listar")) {
         if (!o.positional.isEmpty())
