@@ -50,19 +50,21 @@ log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*"; }
 
 # ---------------------------------------------------------------------------
 # Run as the attacker, in the background: for as long as STOP does not exist,
-# keeps NAME in DIR a link to TARGET and turns every other hidden file that
-# appears in DIR into one. Each link made is written to LOG. Should the test
+# keeps NAME in DIR (none if "-") a link to TARGET and turns every other
+# hidden file that appears in DIR into one. LOG, made first, lists each link. Should the test
 # itself be killed, the loop ends with STOP's folder, or after half an hour.
 #   package_hostile_teacher.sh --race DIR NAME TARGET STOP LOG
 race() {
-    local dir=$1 name=$2 target=$3 stop=$4 log=$5 f
+    local dir=$1 name=$2 target=$3 stop=$4 log=$5 fixed="" f
+    [ "$name" = - ] || fixed=$dir/$name
     shopt -s nullglob dotglob
+    : >>"$log"
     while [ ! -e "$stop" ] && [ -d "${stop%/*}" ] && ((SECONDS < 1800)); do
-        for f in "$dir/$name" "$dir"/.*; do
+        for f in ${fixed:+"$fixed"} "$dir"/.*; do
             case ${f##*/} in . | ..) continue ;; esac
             if [ -L "$f" ]; then
                 [ "$(readlink "$f")" = "$target" ] && continue
-            elif [ "$f" != "$dir/$name" ] && [ ! -f "$f" ]; then
+            elif [ "$f" != "$fixed" ] && [ ! -f "$f" ]; then
                 continue
             fi
             ln -sfn "$target" "$f" 2>/dev/null && echo "$f" >>"$log"
@@ -302,21 +304,27 @@ plant_pictures() {
     as_attacker mv "$SCHOOL_MEDIA/dibujos" "$SCHOOL_MEDIA/dibujos.movido" &&
         as_attacker ln -s "$1" "$SCHOOL_MEDIA/dibujos" && echo "$SCHOOL_MEDIA/dibujos" >>"$planted"
 }
+# plant_voice_race TARGET [NAME]: the racing loop, with the name the voice's
+# hidden file has while it is made linked before root starts, or with no name
+# of its own ("-"): then only the hidden files that appear are linked.
 plant_voice_race() {
-    local name=.$VOICE_WORD.wav.tmp.wav
+    local name=${2:-.$VOICE_WORD.wav.tmp.wav}
     race_stop=$files/parar
     rm -f "$race_stop" "$files/carrera.log"
     as_attacker bash "$script" --race "$SCHOOL_MEDIA/sonido" "$name" "$1" "$race_stop" "$files/carrera.log" &
     race_pid=$!
-    # Under way once its first link is there.
+    # Under way once its log is there, and its first link if it has a name.
     local i
     for ((i = 0; i < 200; i++)); do
-        [ -L "$SCHOOL_MEDIA/sonido/$name" ] && return 0
+        if [ -e "$files/carrera.log" ] && { [ "$name" = - ] || [ -L "$SCHOOL_MEDIA/sonido/$name" ]; }; then
+            return 0
+        fi
         kill -0 "$race_pid" 2>/dev/null || return 1
         sleep 0.05
     done
     return 1
 }
+plant_hidden_race() { plant_voice_race "$1" -; }
 stop_race() {
     [ -n "$race_pid" ] || return 0
     touch "$race_stop"
@@ -440,7 +448,8 @@ CASES=(
     "1e|lock linked to a setuid-root program; apt-get reinstalls (postinst)|plant_lock|setuid|run_reinstall|-|-"
     "1f|lock linked to a missing path; apt-get reinstalls (postinst)|plant_lock|absent|run_reinstall|-|-"
     "2|Trab_zumel replaced by a link to root's folder; root composes|plant_trab_zumel|rootdir|run_componer|-|-"
-    "3|voice's hidden file raced to a root-only file; root imports with --generar-voz|plant_voice_race|canary|run_import_voice|-|-"
+    "3a|voice's hidden file raced to a root-only file; root imports with --generar-voz|plant_voice_race|canary|run_import_voice|-|-"
+    "3b|every new hidden file of the sounds raced to a root-only file; root imports with --generar-voz|plant_hidden_race|canary|run_import_voice|-|-"
     "4a|escuela/dibujos replaced by a link to root's folder; root imports a picture|plant_pictures|rootdir|run_import_picture|-|-"
     "4b|escuela/dibujos replaced by a link to /; root imports a picture|plant_pictures|top|run_import_picture|-|-"
     "5|root imports a CSV naming a picture only root may read|plant_none|-|run_import_secret|refuse|$SECRET"
@@ -464,7 +473,12 @@ for row in "${CASES[@]}"; do
         "$command"
         stop_race
         check_outcome "$must" "$name"
+        if [ "$plant" = plant_voice_race ] || [ "$plant" = plant_hidden_race ]; then
+            outcome+=", $(sort -u "$files/carrera.log" | wc -l) names linked by the attacker"
+        fi
         [ -s "$err" ] && sed 's/^/    | /' "$err"
+        # apt-get passes on what postinst says with its own output.
+        [ "$command" = run_reinstall ] && grep '^korivanta' "$out" | sed 's/^/    | /'
     else
         stop_race
         problem "the attacker could not plant the link"
