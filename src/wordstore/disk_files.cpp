@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -151,6 +152,63 @@ QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWri
         ::unlinkat(place.folder.get(), place.name.constData(), 0);
         return errorText(failure);
     }
+    return {};
+}
+
+QString placeFile(const QString &made, const QString &path, const QString &prefix, int mode, const QString &top)
+{
+    const Fd source(::open(QFile::encodeName(made).constData(), O_RDONLY | O_CLOEXEC));
+    if (source.get() < 0)
+        return QStringLiteral("no se puede leer «%1»: %2").arg(made, errorText(errno));
+    Place place;
+    locate(path, top, &place);
+    if (place.folder.get() < 0)
+        return place.error;
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        name = QFile::encodeName(prefix);
+        for (int i = 0; i < 6; ++i)
+            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+        fd = ::openat(place.folder.get(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return QStringLiteral("no se puede crear un archivo nuevo junto a «%1»: %2").arg(path, errorText(errno));
+    int failure = ::fchmod(fd, mode_t(mode)) == 0 ? 0 : errno;
+    char buffer[1 << 16];
+    while (!failure) {
+        const ssize_t n = ::read(source.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failure = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        for (ssize_t done = 0; done < n && !failure;) {
+            const ssize_t w = ::write(fd, buffer + done, size_t(n - done));
+            if (w < 0 && errno != EINTR)
+                failure = errno;
+            else if (w > 0)
+                done += w;
+        }
+    }
+    if (!failure && ::fsync(fd) != 0)
+        failure = errno;
+    if (::close(fd) != 0 && !failure)
+        failure = errno;
+    if (!failure && ::renameat(place.folder.get(), name.constData(), place.folder.get(), place.name.constData()) != 0)
+        failure = errno;
+    if (failure) {
+        ::unlinkat(place.folder.get(), name.constData(), 0);
+        return QStringLiteral("no se puede escribir «%1»: %2").arg(path, errorText(failure));
+    }
+    // The rename itself is on the disk once the folder is synced.
+    ::fsync(place.folder.get());
     return {};
 }
 

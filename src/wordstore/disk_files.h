@@ -21,6 +21,13 @@ QString errorText(int errnum);
 // file gets mode 0664 whatever the umask, else the umask's share of 0644.
 QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWritable = false, const QString &top = {});
 
+// Puts a copy of `made` (a file in this program's own private folder) at
+// `path` in one step: its bytes go into a new hidden file beside `path`, named
+// `prefix` and six random letters and made exclusively, with mode `mode`;
+// that file is synced and renamed over `path`, and the folder synced. Returns
+// why it failed, or empty; on failure `path` is as it was and nothing is left.
+QString placeFile(const QString &made, const QString &path, const QString &prefix, int mode, const QString &top = {});
+
 // Makes a folder, mode 2775 (group-writable, new entries take its group)
 // whatever the umask when `groupWritable`, else 0755 less the umask. Returns
 // why it failed, or empty.

@@ -329,7 +329,8 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
             if (draft.id == 0)
                 savedId = q.lastInsertId().toLongLong();
             return true;
-        });
+        },
+        m_paths.schoolDir);
     if (!error.isEmpty())
         return error;
     written.keep();
@@ -358,18 +359,18 @@ QString SchoolStore::remove(qint64 id)
     if (it == school.cend())
         return QStringLiteral("la palabra ya no está entre las palabras de la escuela");
     const wordsdb::Word gone = it->word;
-    error =
-        wordsdb::replaceDatabase(m_paths.schoolDatabase(), wordtool::temporaryPrefix(m_paths.schoolDatabase()),
-                                 [&](QSqlDatabase &db, QString *why) {
-                                     QSqlQuery q(db);
-                                     q.prepare(QStringLiteral("DELETE FROM nominal WHERE rowid = ?"));
-                                     q.addBindValue(id);
-                                     if (q.exec())
-                                         return true;
-                                     *why =
-                                         QStringLiteral("no se puede borrar la palabra (%1)").arg(q.lastError().text());
-                                     return false;
-                                 });
+    error = wordsdb::replaceDatabase(
+        m_paths.schoolDatabase(), wordtool::temporaryPrefix(m_paths.schoolDatabase()),
+        [&](QSqlDatabase &db, QString *why) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("DELETE FROM nominal WHERE rowid = ?"));
+            q.addBindValue(id);
+            if (q.exec())
+                return true;
+            *why = QStringLiteral("no se puede borrar la palabra (%1)").arg(q.lastError().text());
+            return false;
+        },
+        m_paths.schoolDir);
     if (!error.isEmpty())
         return error;
     removeUnusedMedia({gone.dibujo, gone.sonido});
@@ -463,7 +464,7 @@ QString SchoolStore::composeLocked()
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (name.startsWith(prefix))
             diskfiles::removeFile(dir.absoluteFilePath(name), m_paths.schoolDir);
-    return wordsdb::writeDatabase(composed, prefix, words, 0664);
+    return wordsdb::writeDatabase(composed, prefix, words, 0664, m_paths.schoolDir);
 }
 
 QString SchoolStore::prepareFolder()
@@ -485,8 +486,8 @@ QString SchoolStore::prepareDatabase()
 {
     if (QFileInfo::exists(m_paths.schoolDatabase()))
         return {};
-    const QString error =
-        wordsdb::writeDatabase(m_paths.schoolDatabase(), wordtool::temporaryPrefix(m_paths.schoolDatabase()), {}, 0664);
+    const QString error = wordsdb::writeDatabase(
+        m_paths.schoolDatabase(), wordtool::temporaryPrefix(m_paths.schoolDatabase()), {}, 0664, m_paths.schoolDir);
     return error.isEmpty() || QFileInfo::exists(m_paths.schoolDatabase()) ? QString() : error;
 }
 

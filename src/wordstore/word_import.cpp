@@ -596,7 +596,7 @@ ImportResult importWords(const ImportRequest &request)
     }
 
     removeStaleCopies(dbPath, top);
-    error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words);
+    error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words, top);
     if (!error.isEmpty()) {
         result.errors << error;
         return result;

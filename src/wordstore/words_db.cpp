@@ -13,7 +13,7 @@
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <QTextBoundaryFinder>
 #include <QUuid>
 
@@ -239,37 +239,20 @@ QString leaveWalMode(const QString &dbPath)
     return {};
 }
 
-QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words)
+QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, const QString &top)
 {
-    return replaceDatabase(dbPath, copyPrefix, [&](QSqlDatabase &db, QString *error) {
-        if (insertWords(db, words, error))
-            return true;
-        *error = QStringLiteral("no se pueden agregar las palabras (%1)").arg(*error);
-        return false;
-    });
+    return replaceDatabase(
+        dbPath, copyPrefix,
+        [&](QSqlDatabase &db, QString *error) {
+            if (insertWords(db, words, error))
+                return true;
+            *error = QStringLiteral("no se pueden agregar las palabras (%1)").arg(*error);
+            return false;
+        },
+        top);
 }
 
-namespace {
-
-// Whether `path` still names the file open at `fd` (and is no link): in a
-// folder others may write, a copy could be swapped for something else
-// between the moment it is made and the moment it takes the database's place.
-bool stillTheFile(int fd, const QString &path)
-{
-    struct stat held {};
-    struct stat named {};
-    return ::fstat(fd, &held) == 0 && ::lstat(QFile::encodeName(path).constData(), &named) == 0 &&
-           S_ISREG(named.st_mode) && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-}
-
-QString replacedMeanwhile(const QString &path)
-{
-    return QStringLiteral("«%1» fue reemplazado por otro archivo mientras se escribía; no se cambió nada").arg(path);
-}
-
-} // namespace
-
-QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change)
+QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change, const QString &top)
 {
     const QFileInfo info(dbPath);
     Connection live(dbPath, false);
@@ -297,60 +280,47 @@ QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const 
             .arg(dbPath);
     lock.finish();
 
-    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(copyPrefix + QStringLiteral("XXXXXX")));
-    if (!copy.open())
-        return QStringLiteral("no se puede crear una copia temporal junto a «%1» (%2)").arg(dbPath, copy.errorString());
-    const QString copyPath = copy.fileName();
-    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
+    // The copy is changed in a folder of this program's own, where nobody
+    // else can touch it while SQLite works on it, and only then put in place.
+    QTemporaryDir own;
+    if (!own.isValid())
+        return QStringLiteral("no se puede crear una carpeta temporal (%1)").arg(own.errorString());
+    const QString copyPath = own.filePath(QStringLiteral("copia.db"));
     {
-        const int fd = copy.handle();
+        QFile copy(copyPath);
+        if (!copy.open(QIODevice::WriteOnly))
+            return QStringLiteral("no se puede crear una copia temporal de «%1» (%2)").arg(dbPath, copy.errorString());
         while (!original.atEnd()) {
             const QByteArray chunk = original.read(1 << 20);
             if (chunk.isEmpty())
                 return QStringLiteral("no se puede leer «%1» (%2)").arg(dbPath, original.errorString());
-            for (qsizetype done = 0; done < chunk.size();) {
-                const ssize_t n = ::write(fd, chunk.constData() + done, size_t(chunk.size() - done));
-                if (n < 0 && errno != EINTR)
-                    return QStringLiteral("no se puede copiar «%1»: %2").arg(dbPath, diskfiles::errorText(errno));
-                if (n > 0)
-                    done += n;
-            }
+            if (copy.write(chunk) != chunk.size())
+                return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
         }
+        if (!copy.flush())
+            return QStringLiteral("no se puede copiar «%1» (%2)").arg(dbPath, copy.errorString());
     }
-    copy.setPermissions(info.permissions());
     {
         Connection connection(copyPath, false);
         QSqlDatabase db = connection.db();
-        if (!db.open()) {
-            removeJournal();
+        if (!db.open())
             return QStringLiteral("no se puede abrir la copia de la base de datos (%1)")
                 .arg(sqlErrorText(db.lastError()));
-        }
         QString error;
         if (!change(db, &error)) {
             db.close();
-            removeJournal();
             return error;
         }
         db.close();
     }
-    if (QFileInfo::exists(copyPath + QStringLiteral("-journal"))) {
-        removeJournal();
+    if (QFileInfo::exists(copyPath + QStringLiteral("-journal")))
         return QStringLiteral("no se pueden guardar las palabras (%1)").arg(diskfiles::errorText(EIO));
-    }
     if (const QString damage = integrityProblem(copyPath); !damage.isEmpty())
         return QStringLiteral("la copia de la base de datos salió dañada (%1)").arg(damage);
-    if (::fsync(copy.handle()) != 0)
-        return QStringLiteral("no se puede guardar la copia de la base de datos en el disco (%1)")
-            .arg(diskfiles::errorText(errno));
-    if (!stillTheFile(copy.handle(), copyPath))
-        return replacedMeanwhile(copyPath);
-    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
-        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
-    copy.setAutoRemove(false);
-    // The rename itself is on the disk once the folder is synced.
-    diskfiles::syncPath(info.absolutePath(), true);
-    return {};
+    // The database keeps its mode.
+    struct stat st {};
+    const int mode = ::fstat(original.handle(), &st) == 0 ? int(st.st_mode & 07777) : 0644;
+    return diskfiles::placeFile(copyPath, dbPath, copyPrefix, mode, top);
 }
 
 QString integrityProblem(const QString &dbPath)
@@ -404,52 +374,32 @@ bool readWords(const QString &dbPath, QList<Word> *words, QString *error, QList<
     return true;
 }
 
-QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, int mode)
+QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, int mode,
+                      const QString &top)
 {
-    const QFileInfo info(dbPath);
-    QTemporaryFile copy(info.absoluteDir().absoluteFilePath(copyPrefix + QStringLiteral("XXXXXX")));
-    if (!copy.open())
-        return QStringLiteral("no se puede crear un archivo nuevo junto a «%1» (%2)").arg(dbPath, copy.errorString());
-    // Kept open: its mode is set through this descriptor, and it tells
-    // whether the file at the name is still this one.
-    const QString copyPath = copy.fileName();
-    const auto removeJournal = [&] { QFile::remove(copyPath + QStringLiteral("-journal")); };
+    // Made in a folder of this program's own, then put in place in one step.
+    QTemporaryDir own;
+    if (!own.isValid())
+        return QStringLiteral("no se puede crear una carpeta temporal (%1)").arg(own.errorString());
+    const QString made = own.filePath(QStringLiteral("palabras.db"));
     {
-        Connection connection(copyPath, false);
+        Connection connection(made, false);
         QSqlDatabase db = connection.db();
         QString error;
-        if (!db.open()) {
-            removeJournal();
+        if (!db.open())
             return QStringLiteral("no se puede crear la base de datos «%1» (%2)")
                 .arg(dbPath, sqlErrorText(db.lastError()));
-        }
         if (!createTable(db, &error) || !insertWords(db, words, &error)) {
             db.close();
-            removeJournal();
             return QStringLiteral("no se puede escribir la base de datos «%1» (%2)").arg(dbPath, error);
         }
         db.close();
     }
-    if (QFileInfo::exists(copyPath + QStringLiteral("-journal"))) {
-        removeJournal();
+    if (QFileInfo::exists(made + QStringLiteral("-journal")))
         return QStringLiteral("no se puede escribir la base de datos «%1» (%2)").arg(dbPath, diskfiles::errorText(EIO));
-    }
-    if (const QString damage = integrityProblem(copyPath); !damage.isEmpty())
+    if (const QString damage = integrityProblem(made); !damage.isEmpty())
         return QStringLiteral("la base de datos nueva «%1» salió dañada (%2)").arg(dbPath, damage);
-    // The mode exactly, whatever the umask: a group that shares the folder
-    // must be able to read it.
-    if (::fchmod(copy.handle(), mode_t(mode)) != 0)
-        return QStringLiteral("no se pueden fijar los permisos de «%1» (%2)")
-            .arg(copyPath, diskfiles::errorText(errno));
-    if (::fsync(copy.handle()) != 0)
-        return QStringLiteral("no se puede guardar la base de datos en el disco (%1)").arg(diskfiles::errorText(errno));
-    if (!stillTheFile(copy.handle(), copyPath))
-        return replacedMeanwhile(copyPath);
-    if (::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
-        return QStringLiteral("no se puede reemplazar «%1» (%2)").arg(dbPath, diskfiles::errorText(errno));
-    copy.setAutoRemove(false);
-    diskfiles::syncPath(info.absolutePath(), true);
-    return {};
+    return diskfiles::placeFile(made, dbPath, copyPrefix, mode, top);
 }
 
 } // namespace korivanta::wordsdb

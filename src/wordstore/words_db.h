@@ -68,13 +68,16 @@ QString leaveWalMode(const QString &dbPath);
 
 // Appends the words to the database file in one step that a reader, a crash
 // or another writer cannot split: the database's write lock is held from the
-// moment its bytes are copied to a hidden file beside it (named from
-// `copyPrefix`) until that copy, with the words added and synced to the disk,
-// has been renamed over it. Another connection's write waits for the lock;
-// one opened before the replacement then gets an error (the database moved)
-// instead of writing into the old file. Returns why it failed, or empty; on
-// failure the database is unchanged.
-QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words);
+// moment its bytes are copied into a private folder of this program's until
+// that copy, with the words added, has been written to a hidden file beside
+// the database (named from `copyPrefix`), synced and renamed over it. Another
+// connection's write waits for the lock; one opened before the replacement
+// then gets an error (the database moved) instead of writing into the old
+// file. The database's folder is reached below `top` without following links
+// (diskfiles). Returns why it failed, or empty; on failure the database is
+// unchanged.
+QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words,
+                    const QString &top = {});
 
 // A change made to a copy of a database before it replaces the original:
 // returns false with the reason in `error` to leave the original as it is.
@@ -82,13 +85,16 @@ using Change = std::function<bool(QSqlDatabase &db, QString *error)>;
 // The step appendWords makes, for any change: the copy, changed, checked
 // (PRAGMA integrity_check), synced and renamed over the database while its
 // write lock is held. Returns why it failed, or empty.
-QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change);
+QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const Change &change,
+                        const QString &top = {});
 
 // Writes a new database at `dbPath` (replacing whatever is there in one step)
 // holding table nominal with these words, the file's mode `mode`; the new
-// file is checked with PRAGMA integrity_check before it takes the place.
+// file is made in a private folder and checked with PRAGMA integrity_check
+// before it takes the place (diskfiles::placeFile, below `top`).
 // Returns why it failed, or empty; on failure `dbPath` is unchanged.
-QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, int mode);
+QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, int mode,
+                      const QString &top = {});
 
 // Why SQLite finds the database file damaged (PRAGMA integrity_check), or
 // empty when it is sound.

@@ -197,6 +197,7 @@ void TestUntrustedStore::filesBelowTheTopAreReachedWithoutLinks_data()
     QTest::newRow("write a new file") << "write";
     QTest::newRow("make a folder") << "folder";
     QTest::newRow("remove a file") << "remove";
+    QTest::newRow("put a file in place") << "place";
 }
 
 void TestUntrustedStore::filesBelowTheTopAreReachedWithoutLinks()
@@ -221,6 +222,18 @@ void TestUntrustedStore::filesBelowTheTopAreReachedWithoutLinks()
         QVERIFY(!diskfiles::makeFolder(top + QStringLiteral("/linked/nueva"), true, top).isEmpty());
         QCOMPARE(diskfiles::makeFolder(top + QStringLiteral("/real/nueva"), true, top), QString());
         QCOMPARE(modeOf(top + QStringLiteral("/real/nueva")), 02775);
+    } else if (operation == QLatin1String("place")) {
+        const QString made = m_dir->filePath(QStringLiteral("hecho.db"));
+        writeFile(made, "nuevo contenido");
+        QVERIFY(!diskfiles::placeFile(made, viaLink, QStringLiteral(".x-"), 0664, top).isEmpty());
+        // A link at the name itself is replaced, never written through.
+        QVERIFY(QFile::link(canary(), top + QStringLiteral("/real/db")));
+        QCOMPARE(diskfiles::placeFile(made, top + QStringLiteral("/real/db"), QStringLiteral(".x-"), 0664, top),
+                 QString());
+        QVERIFY(!QFileInfo(top + QStringLiteral("/real/db")).isSymLink());
+        QCOMPARE(fileBytes(top + QStringLiteral("/real/db")), QByteArray("nuevo contenido"));
+        QCOMPARE(modeOf(top + QStringLiteral("/real/db")), 0664);
+        QCOMPARE(QDir(top + QStringLiteral("/real")).entryList(QDir::Files | QDir::Hidden).size(), 2);
     } else {
         QVERIFY(!diskfiles::removeFile(viaLink, top));
         QVERIFY(diskfiles::removeFile(top + QStringLiteral("/real/canario"), top));
