@@ -360,7 +360,7 @@ QString EditorWindow::importPackFrom(const QString &packPath, bool *ok)
                !unpacked.error.isEmpty()) {
         text = QStringLiteral("No se importó el paquete: %1").arg(unpacked.error);
     } else {
-        const wordtool::ImportResult result = m_store.importCsv(unpacked.csvPath);
+        const wordtool::ImportResult result = m_store.importCsv(unpacked.csvPath, {}, true);
         QStringList lines;
         if (result.ok()) {
             lines << QStringLiteral("Se importaron %1 palabra(s) del paquete.").arg(result.imported);

@@ -1,7 +1,8 @@
 // A small reader for the word lists: RFC 4180 CSV (quoted fields, doubled
 // quotes, separators and line breaks inside quotes, CRLF or LF lines), as
-// spreadsheets save it: UTF-8 with or without a byte order mark, or, when the
-// bytes are not UTF-8, Windows-1252 (which covers Latin-1); the separator is a
+// spreadsheets save it: UTF-8 with or without a byte order mark, UTF-16 with
+// its byte order mark (a spreadsheet's "Unicode text"), or, when the bytes
+// are none of these, Windows-1252 (which covers Latin-1); the separator is a
 // comma, a semicolon or a tab, whichever the header line uses.
 #pragma once
 
@@ -105,14 +106,23 @@ inline QList<CsvRecord> parseCsvRecords(const QString &text, QChar separator = Q
 // The text of a word list file and how it was read.
 struct CsvText {
     QString text;
-    QString encoding;     // "UTF-8" or "Windows-1252"
-    bool fromUtf8 = true; // false: the bytes were not UTF-8
+    QString encoding;     // "UTF-8", "UTF-16" or "Windows-1252"
+    bool fromUtf8 = true; // false: the bytes were neither UTF-8 nor marked UTF-16, and were read as Windows-1252
     QChar separator = QLatin1Char(',');
 };
 
 inline CsvText decodeCsv(QByteArray bytes)
 {
     CsvText t;
+    // UTF-16 always comes with its byte order mark from a spreadsheet.
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        t.text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        t.encoding = QStringLiteral("UTF-16");
+        t.separator = detectCsvSeparator(t.text);
+        return t;
+    }
     if (bytes.startsWith("\xEF\xBB\xBF")) // the byte order mark that spreadsheets write
         bytes.remove(0, 3);
     QStringDecoder utf8(QStringConverter::Utf8);

@@ -377,7 +377,8 @@ QString SchoolStore::remove(qint64 id)
     return composeLocked();
 }
 
-wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak)
+wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak,
+                                              bool fromPack)
 {
     wordtool::ImportResult result;
     QString error = prepareFolder();
@@ -403,6 +404,7 @@ wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const word
     request.soundFolder = kSchoolSounds;
     request.groupWritable = true;
     request.trustedTop = m_paths.schoolDir;
+    request.filesInsideList = fromPack;
     result = wordtool::importWords(request);
     if (!result.ok())
         return result;

@@ -111,7 +111,10 @@ public:
     // Adds the words of a teacher's CSV file (or of an unpacked word pack) to
     // the school's words, with the checks and media handling of an import,
     // all of them or none, and composes again.
-    wordtool::ImportResult importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak = {});
+    // `fromPack`: the list is an unpacked word pack's, which may only name
+    // the pack's own files.
+    wordtool::ImportResult importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak = {},
+                                     bool fromPack = false);
 
     // Composes the game's words from the package's and the school's: the
     // package's rows in their order, then the school's (a school word that

@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <pwd.h>
@@ -69,12 +70,66 @@ bool isWav(const QString &path)
     return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
 }
 
+// The existing file whose path equals `path` once both are composed (NFC):
+// a Mac writes "niño.png" decomposed, a spreadsheet names it composed. The
+// path as given when nothing matches.
+QString findComposedPath(const QString &path)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return path;
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString found;
+    for (const QString &part : parts) {
+        const QString direct = found + QLatin1Char('/') + part;
+        if (QFileInfo::exists(direct) || QFileInfo(direct).isSymLink()) {
+            found = direct;
+            continue;
+        }
+        const QString wanted = part.normalized(QString::NormalizationForm_C);
+        const QStringList entries =
+            QDir(found.isEmpty() ? QStringLiteral("/") : found)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const auto match = std::find_if(entries.cbegin(), entries.cend(), [&](const QString &e) {
+            return e.normalized(QString::NormalizationForm_C) == wanted;
+        });
+        if (match == entries.cend())
+            return path;
+        found += QLatin1Char('/') + *match;
+    }
+    return found.isEmpty() ? path : found;
+}
+
+struct Source {
+    QString file;    // empty: the row names none
+    QString refusal; // why the name cannot be used (a pack's name from outside it)
+};
+
 // A file named in the CSV: absolute, or relative to the CSV file's folder.
-QString sourceFile(const QString &csvPath, const QString &named)
+// A pack is a closed world: its list may only name the pack's own files, by
+// relative names inside it; a name that is absolute, carries a drive letter
+// or a backslash, climbs out of the pack or leads to anything but a plain file
+// is refused.
+Source sourceFile(const QString &csvPath, const QString &named, bool insideOnly, const QString &what)
 {
     if (named.isEmpty())
         return {};
-    return QDir::cleanPath(QFileInfo(csvPath).absoluteDir().absoluteFilePath(named));
+    const QString folder = QFileInfo(csvPath).absolutePath();
+    const QString path = findComposedPath(QDir::cleanPath(QDir(folder).absoluteFilePath(named)));
+    if (!insideOnly)
+        return {path, {}};
+    const QString refusal =
+        QStringLiteral("%1 «%2» no es un archivo del paquete: un paquete solo puede nombrar los archivos que trae, "
+                       "con su nombre dentro del paquete")
+            .arg(what, named);
+    const QString clean = QDir::cleanPath(named);
+    if (QDir::isAbsolutePath(named) || named.contains(QLatin1Char('\\')) || named.contains(QLatin1Char(':')) ||
+        clean == QLatin1String("..") || clean.startsWith(QLatin1String("../")) ||
+        !path.startsWith(folder + QLatin1Char('/')))
+        return {{}, refusal};
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {{}, refusal};
+    return {path, {}};
 }
 
 // Word processors and Aymara texts write the apostrophe of p', t', ch', k', q'
@@ -465,8 +520,17 @@ ImportResult importWords(const ImportRequest &request)
         }
         seenAt.insert(key, r.line);
 
-        const QString picture = sourceFile(csv, field(r.fields, QStringLiteral("dibujo")));
-        const QString sound = sourceFile(csv, field(r.fields, QStringLiteral("sonido")));
+        const Source pictureSource = sourceFile(csv, field(r.fields, QStringLiteral("dibujo")), request.filesInsideList,
+                                                QStringLiteral("el dibujo"));
+        const Source soundSource = sourceFile(csv, field(r.fields, QStringLiteral("sonido")), request.filesInsideList,
+                                              QStringLiteral("el sonido"));
+        if (!pictureSource.refusal.isEmpty() || !soundSource.refusal.isEmpty()) {
+            bad(QStringLiteral("%1 (palabra «%2»)")
+                    .arg(pictureSource.refusal.isEmpty() ? soundSource.refusal : pictureSource.refusal, w.nomAy));
+            continue;
+        }
+        const QString picture = pictureSource.file;
+        const QString sound = soundSource.file;
         wordpicture::Fitted fitted;
         if (!picture.isEmpty()) {
             if (const QString problem = pictureProblem(picture, w.nomAy, &fitted); !problem.isEmpty()) {

@@ -40,6 +40,9 @@ struct ImportRequest {
     QString pictureFolder, soundFolder;
     // Files written 0664 and folders 2775, for a folder a group shares.
     bool groupWritable = false;
+    // The list comes from a word pack: its files may only be the pack's own
+    // (relative names inside the list's folder, plain files).
+    bool filesInsideList = false;
     // The folder under which no link is followed, nor anything but plain
     // files and folders accepted (the school's folder); empty: the media root.
     QString trustedTop;

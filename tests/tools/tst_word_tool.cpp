@@ -709,6 +709,17 @@ private slots:
                               << "libélula, azul" << false;
         QTest::addRow("tabs in Latin-1 with CRLF")
             << QByteArray("nom_ay\tnom_esp\tcategoria\r\nlulu\tlib\xe9lula\tinsecto\r\n") << "libélula" << true;
+        // A spreadsheet's "Unicode text": UTF-16 with its mark, tabs, CRLF.
+        const QString unicodeText = QStringLiteral("nom_ay\tnom_esp\tcategoria\r\nlulu\tlibélula ñ\tinsecto\r\n");
+        QByteArray le("\xff\xfe"), be("\xfe\xff");
+        for (const QChar c : unicodeText) {
+            le += char(c.unicode() & 0xff);
+            le += char(c.unicode() >> 8);
+            be += char(c.unicode() >> 8);
+            be += char(c.unicode() & 0xff);
+        }
+        QTest::addRow("UTF-16 little endian") << le << "libélula ñ" << false;
+        QTest::addRow("UTF-16 big endian") << be << "libélula ñ" << false;
     }
     void spreadsheetFilesAreRead()
     {
@@ -722,6 +733,35 @@ private slots:
         const QString note = QStringLiteral("nota: %1 no está en UTF-8: se leyó como Windows-1252")
                                  .arg(game.dir.path() + QStringLiteral("/maestra/palabras.csv"));
         QVERIFY2(t.err.contains(note) == windows1252, qPrintable(t.err));
+    }
+
+    // A Mac names "niño.png" decomposed (n and a combining tilde), a
+    // spreadsheet composed: the file is found whichever form either side
+    // uses, in its name and in its folder's.
+    void decomposedFileNamesAreFound_data()
+    {
+        QTest::addColumn<bool>("decomposedOnDisk");
+        QTest::addRow("decomposed on disk, composed in the list") << true;
+        QTest::addRow("composed on disk, decomposed in the list") << false;
+    }
+    void decomposedFileNamesAreFound()
+    {
+        QFETCH(bool, decomposedOnDisk);
+        const QString composed = QStringLiteral("señal/niño.png");
+        const QString decomposed = composed.normalized(QString::NormalizationForm_D);
+        QVERIFY(composed != decomposed);
+        Game game;
+        const QString onDisk =
+            game.dir.path() + QStringLiteral("/maestra/") + (decomposedOnDisk ? decomposed : composed);
+        writePicture(onDisk, 169, 129, Qt::red);
+        const QString named = decomposedOnDisk ? composed : decomposed;
+        const Tool t =
+            game.import(game.csv("nom_ay,nom_esp,categoria,dibujo\nyuqalla,niño,persona," + named.toUtf8() + "\n"));
+        QVERIFY2(t.status == 0, qPrintable(t.err));
+        const QString row = gameRows(game.dir.path(), 2).filter(QStringLiteral("yuqalla|")).value(0);
+        const QString picture = row.section(QLatin1Char('|'), 1, 1);
+        QVERIFY2(picture.startsWith(QStringLiteral("c:\\Trab_zumel\\dibujos\\yuqalla.")), qPrintable(row));
+        QVERIFY(QFileInfo(wordtool::localMediaPath(game.media(), picture)).size() > 0);
     }
 
     // A word the keyboard cannot spell: every letter that no key gives is

@@ -246,6 +246,64 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/korivanta-fuera.txt")));
     }
 
+    // A pack's list may only name the pack's own files: a field that names a
+    // file of the importing computer (an absolute path, a climb out of the
+    // pack, a drive letter) refuses the whole import, and nothing is copied.
+    void aPackNamesOnlyItsOwnFiles_data()
+    {
+        QTest::addColumn<QByteArray>("field"); // the dibujo or sonido field ("@" stands for the outside file)
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("absolute picture") << QByteArray("@") << false;
+        QTest::newRow("absolute sound") << QByteArray("@") << true;
+        QTest::newRow("climbing out") << QByteArray("../../../../../../../../..@") << false;
+        QTest::newRow("climbing out inside a folder") << QByteArray("dibujos/../../../../../../../fuera/foto.png") << false;
+        QTest::newRow("drive letter") << QByteArray("C:\\fuera\\foto.png") << false;
+        QTest::newRow("backslash") << QByteArray("dibujos\\foto.png") << false;
+        QTest::newRow("a folder of the pack") << QByteArray("dibujos") << false;
+    }
+    void aPackNamesOnlyItsOwnFiles()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(bool, sound);
+        QTemporaryDir dir;
+        const QString driveC = dir.filePath(QStringLiteral("paquete/drive_c"));
+        makeWordsDatabase(driveC, packageRows());
+        // A photo and a recording elsewhere on the importing computer.
+        const QString photo = dir.filePath(QStringLiteral("fuera/foto.png"));
+        writePicture(photo, 169, 129, Qt::blue);
+        writeFile(dir.filePath(QStringLiteral("fuera/voz.wav")), wav('\x33'));
+        const QString outside = sound ? dir.filePath(QStringLiteral("fuera/voz.wav")) : photo;
+        field.replace("@", QFile::encodeName(outside));
+        const QByteArray list = "nom_ay,nom_esp,categoria,dibujo,sonido\nuta,casa,hogar," +
+                                (sound ? QByteArray(",") + field : field + ",") + "\n";
+        const QString pack = dir.filePath(QStringLiteral("clase.korivanta"));
+        makeZip(pack, {{"palabras.csv", list}, {"dibujos/uta.bmp", fileBytes(photo)}});
+        const QString folder = dir.filePath(QStringLiteral("paquete/abierto/a/b/c/d"));
+        QDir().mkpath(folder);
+        const Unpacked u = unpackPack(pack, folder);
+        QVERIFY2(u.error.isEmpty(), qPrintable(u.error));
+        // The pack's picture folder is there, so "dibujos" names a folder.
+        QVERIFY(QFileInfo(folder + QStringLiteral("/dibujos")).isDir());
+
+        SchoolStore store({driveC, dir.filePath(QStringLiteral("escuela"))});
+        const wordtool::ImportResult r = store.importCsv(u.csvPath, {}, true);
+        QVERIFY(!r.ok());
+        QVERIFY2(r.errors.join('\n').contains(QStringLiteral("no es un archivo del paquete")),
+                 qPrintable(r.errors.join('\n')));
+        QCOMPARE(store.schoolWords(nullptr).size(), 0);
+        QDirIterator it(dir.filePath(QStringLiteral("escuela")), QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            QVERIFY2(fileBytes(f) != fileBytes(outside), qPrintable(f));
+        }
+        // The same list as a teacher's own CSV may name files anywhere.
+        if (!field.contains(':') && !field.contains('\\') && field != "dibujos") {
+            const wordtool::ImportResult own = store.importCsv(u.csvPath);
+            QVERIFY2(own.ok(), qPrintable(own.errors.join('\n')));
+        }
+    }
+
     // Only an empty folder takes a pack: its own files could be overwritten
     // or mistaken for the pack's.
     void unpacksOnlyIntoAnEmptyFolder()

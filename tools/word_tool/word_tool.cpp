@@ -403,7 +403,9 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             }
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
-        ImportResult result = ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak);
+        request.filesInsideList = fromPack;
+        ImportResult result =
+            ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak, fromPack);
         for (QStringList *messages : {&result.notes, &result.errors, &result.warnings})
             for (QString &m : *messages)
                 m = named(m);
