@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -233,6 +234,21 @@ QString makeFolder(const QString &path, bool groupWritable, const QString &top)
         ::unlinkat(place.folder.get(), place.name.constData(), AT_REMOVEDIR);
         return errorText(failure);
     }
+    return {};
+}
+
+QString renameNew(const QString &from, const QString &to, const QString &top)
+{
+    Place place;
+    locate(to, top, &place);
+    if (place.folder.get() < 0)
+        return place.error;
+    if (QFileInfo(from).absolutePath() != QFileInfo(to).absolutePath())
+        return errorText(EXDEV);
+    const QByteArray fromName = QFile::encodeName(QFileInfo(from).fileName());
+    if (::renameat2(place.folder.get(), fromName.constData(), place.folder.get(), place.name.constData(),
+                    RENAME_NOREPLACE) != 0)
+        return errorText(errno);
     return {};
 }
 

@@ -33,6 +33,10 @@ QString placeFile(const QString &made, const QString &path, const QString &prefi
 // why it failed, or empty.
 QString makeFolder(const QString &path, bool groupWritable, const QString &top = {});
 
+// Renames a file to a name in the same folder that must not exist yet.
+// Returns why it failed, or empty.
+QString renameNew(const QString &from, const QString &to, const QString &top = {});
+
 // Removes a file (never what a link points to), or an empty folder; false
 // when it could not.
 bool removeFile(const QString &path, const QString &top = {});

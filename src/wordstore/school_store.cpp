@@ -3,10 +3,12 @@
 #include "media/media_paths.h"
 #include "media/sharp_pictures.h"
 #include "wordstore/disk_files.h"
+#include "wordstore/pending_files.h"
 #include "wordstore/process_lock.h"
 #include "wordstore/word_picture.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -44,6 +46,25 @@ QString noPermission(const QString &folder)
         .arg(folder);
 }
 
+// Why the package's words database cannot be composed with, or empty: checked
+// before a change touches anything, so a change is never half made for it.
+QString packageProblem(const QString &packageDb)
+{
+    if (!QFileInfo(packageDb).isFile())
+        return QStringLiteral("no existe la base de datos de palabras del paquete «%1»").arg(packageDb);
+    if (const QString damage = wordsdb::integrityProblem(packageDb); !damage.isEmpty())
+        return QStringLiteral("la base de datos de palabras del paquete «%1» está dañada (%2)").arg(packageDb, damage);
+    return {};
+}
+
+bool existsHere(const QString &local)
+{
+    const QFileInfo f(local);
+    return f.exists() || f.isSymLink();
+}
+
+} // namespace
+
 // One change of the school's words at a time, across programs.
 class StoreLock {
 public:
@@ -70,62 +91,6 @@ public:
 private:
     ProcessLock m_lock;
 };
-
-// Files written for a change, removed again unless it succeeds.
-// Everything below the school's folder is reached without following links.
-class NewFiles {
-public:
-    explicit NewFiles(QString top) : m_top(std::move(top)) {}
-    ~NewFiles()
-    {
-        if (m_keep)
-            return;
-        for (const QString &f : m_files)
-            diskfiles::removeFile(f, m_top);
-        for (auto d = m_folders.crbegin(); d != m_folders.crend(); ++d)
-            diskfiles::removeEmptyFolder(*d, m_top);
-    }
-    void add(const QString &file) { m_files << file; }
-    QString makeFolder(const QString &folder)
-    {
-        const QString error = diskfiles::makeFolder(folder, true, m_top);
-        if (error.isEmpty())
-            m_folders << folder;
-        return error;
-    }
-    QString write(const QString &file, const QByteArray &bytes)
-    {
-        const QString error = diskfiles::writeNewFile(file, bytes, true, m_top);
-        if (error.isEmpty())
-            m_files << file;
-        return error;
-    }
-    void keep() { m_keep = true; }
-
-private:
-    QString m_top;
-    QStringList m_files, m_folders;
-    bool m_keep = false;
-};
-
-// Why the package's words database cannot be composed with, or empty: checked
-// before a change touches anything, so a change is never half made for it.
-QString packageProblem(const QString &packageDb)
-{
-    if (!QFileInfo(packageDb).isFile())
-        return QStringLiteral("no existe la base de datos de palabras del paquete «%1»").arg(packageDb);
-    if (const QString damage = wordsdb::integrityProblem(packageDb); !damage.isEmpty())
-        return QStringLiteral("la base de datos de palabras del paquete «%1» está dañada (%2)").arg(packageDb, damage);
-    return {};
-}
-
-bool existsHere(const QString &local)
-{
-    const QFileInfo f(local);
-    return f.exists() || f.isSymLink();
-}
-
-} // namespace
 
 SchoolStore::SchoolStore(StorePaths paths) : m_paths(std::move(paths)) {}
 
@@ -223,7 +188,7 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
     if (!error.isEmpty())
         return error;
     StoreLock lock(m_paths.schoolDir);
-    if (error = lock.take(m_paths.schoolDir); !error.isEmpty())
+    if (error = takeLock(lock); !error.isEmpty())
         return error;
     if (error = packageProblem(m_paths.packageDatabase()); !error.isEmpty())
         return error;
@@ -249,7 +214,7 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
     }
 
     // The new files first, under names that neither layer has.
-    NewFiles written(m_paths.schoolDir);
+    PendingFiles written(m_paths.schoolDir, true);
     const QString schoolRoot = mediaRoot(m_paths.schoolDriveC());
     const QString packageRoot = mediaRoot(m_paths.packageDriveC);
     const auto place = [&](const QString &programFolder, const QString &suffix, const QByteArray &bytes,
@@ -267,26 +232,13 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
                     .arg(candidate);
             if (existsHere(local) || existsHere(lower) || existsHere(sharpName(local)) || existsHere(sharpName(lower)))
                 continue;
-            QString folderError;
-            const QString folder = QFileInfo(local).absolutePath();
-            // The missing folders, from the top down.
-            QStringList missing;
-            for (QString d = folder; !QFileInfo::exists(d) && d.startsWith(m_paths.schoolDir + QLatin1Char('/'));
-                 d = QFileInfo(d).absolutePath())
-                missing.prepend(d);
-            for (const QString &d : std::as_const(missing)) {
-                folderError = written.makeFolder(d);
-                if (!folderError.isEmpty())
-                    return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, folderError);
-            }
-            QString writeError = written.write(local, bytes);
-            if (!writeError.isEmpty())
-                return QStringLiteral("no se puede escribir «%1»: %2").arg(local, writeError);
-            if (!sharpBytes.isEmpty()) {
+            QString writeError = written.makeFolder(QFileInfo(local).absolutePath());
+            if (writeError.isEmpty())
+                writeError = written.write(local, bytes);
+            if (writeError.isEmpty() && !sharpBytes.isEmpty())
                 writeError = written.write(sharpName(local), sharpBytes);
-                if (!writeError.isEmpty())
-                    return QStringLiteral("no se puede escribir «%1»: %2").arg(sharpName(local), writeError);
-            }
+            if (!writeError.isEmpty())
+                return writeError;
             *programPath = candidate;
             return {};
         }
@@ -308,6 +260,9 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
             return error;
     }
 
+    // The files take their names together, right before the row that names them.
+    if (error = written.putInPlace(); !error.isEmpty())
+        return error;
     qint64 savedId = draft.id;
     error = wordsdb::replaceDatabase(
         m_paths.schoolDatabase(), wordtool::temporaryPrefix(m_paths.schoolDatabase()),
@@ -349,7 +304,7 @@ QString SchoolStore::remove(qint64 id)
     if (!QFileInfo::exists(m_paths.schoolDatabase()))
         return QStringLiteral("la escuela no tiene palabras propias");
     StoreLock lock(m_paths.schoolDir);
-    if (const QString error = lock.take(m_paths.schoolDir); !error.isEmpty())
+    if (const QString error = takeLock(lock); !error.isEmpty())
         return error;
     QString error = packageProblem(m_paths.packageDatabase());
     if (!error.isEmpty())
@@ -386,7 +341,7 @@ wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const word
     QString error = prepareFolder();
     StoreLock lock(m_paths.schoolDir);
     if (error.isEmpty())
-        error = lock.take(m_paths.schoolDir);
+        error = takeLock(lock);
     if (error.isEmpty())
         error = packageProblem(m_paths.packageDatabase());
     if (error.isEmpty())
@@ -423,7 +378,7 @@ QString SchoolStore::compose()
     if (!QFileInfo::exists(m_paths.schoolDatabase()) && !QFileInfo::exists(m_paths.composedDatabase()))
         return {};
     StoreLock lock(m_paths.schoolDir);
-    if (const QString error = lock.take(m_paths.schoolDir); !error.isEmpty())
+    if (const QString error = takeLock(lock); !error.isEmpty())
         return error;
     return composeLocked();
 }
@@ -493,6 +448,61 @@ QString SchoolStore::prepareDatabase()
     const QString error = wordsdb::writeDatabase(
         m_paths.schoolDatabase(), wordtool::temporaryPrefix(m_paths.schoolDatabase()), {}, 0664, m_paths.schoolDir);
     return error.isEmpty() || QFileInfo::exists(m_paths.schoolDatabase()) ? QString() : error;
+}
+
+QString SchoolStore::takeLock(StoreLock &lock)
+{
+    const QString error = lock.take(m_paths.schoolDir);
+    if (error.isEmpty())
+        removeLeftovers();
+    return error;
+}
+
+void SchoolStore::removeLeftovers()
+{
+    // The lock file of an import killed while it held it: let go of already
+    // (the kernel saw to that), taken and removed as any holder removes it.
+    const QString importLockPath =
+        QStringLiteral("%1/.%2.bloqueo").arg(m_paths.schoolDir, QFileInfo(m_paths.schoolDatabase()).fileName());
+    ProcessLock importLock(importLockPath, true);
+    if (QFileInfo::exists(importLockPath) && importLock.tryLock(0) == ProcessLock::Result::Taken)
+        importLock.unlock();
+    // Copies of the school's database that a killed change left beside it.
+    const QString prefix = wordtool::temporaryPrefix(m_paths.schoolDatabase());
+    const QDir dir(m_paths.schoolDir);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.startsWith(prefix))
+            diskfiles::removeFile(dir.absoluteFilePath(name), m_paths.schoolDir);
+
+    // Only with the school's words in hand can a file be known as unused.
+    QString error;
+    const QList<SchoolWord> school = schoolWords(&error);
+    const QString schoolRoot = mediaRoot(m_paths.schoolDriveC());
+    if (!error.isEmpty() || schoolRoot.isEmpty())
+        return;
+    QSet<QString> used;
+    for (const SchoolWord &s : school) {
+        for (const QString &p : {s.word.dibujo, s.word.sonido}) {
+            if (!p.startsWith(kSchoolMediaPrefix, Qt::CaseInsensitive))
+                continue;
+            const QString local = wordtool::localMediaPath(schoolRoot, p);
+            if (!local.isEmpty())
+                used << QDir::cleanPath(local) << QDir::cleanPath(sharpName(local));
+        }
+    }
+    // The folders of the school's own pictures and sounds hold only what
+    // its words name.
+    for (const QString &folder : {kSchoolPictures, kSchoolSounds}) {
+        const QString local = wordtool::localMediaPath(schoolRoot, folder.chopped(1));
+        if (local.isEmpty() || !QFileInfo(local).isDir())
+            continue;
+        QDirIterator media(local, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (media.hasNext()) {
+            const QString file = QDir::cleanPath(media.next());
+            if (!used.contains(file))
+                diskfiles::removeFile(file, m_paths.schoolDir);
+        }
+    }
 }
 
 void SchoolStore::removeUnusedMedia(const QStringList &programPaths)

@@ -39,6 +39,8 @@
 
 namespace korivanta::wordstore {
 
+class StoreLock; // one change of the school's words at a time
+
 // Where a program finds the package's words and the school's.
 struct StorePaths {
     QString packageDriveC; // the package's drive C (read only for the store)
@@ -134,6 +136,11 @@ private:
     // Deletes the school's own files among these program paths that no
     // school word names any more.
     void removeUnusedMedia(const QStringList &programPaths);
+    // Takes the lock on the school's words, then removes what a change killed
+    // before it finished left behind: hidden temporary files, and files of the
+    // school's own pictures and sounds that no word names.
+    QString takeLock(StoreLock &lock);
+    void removeLeftovers();
 
     StorePaths m_paths;
 };

@@ -5,6 +5,7 @@
 #include "media/sharp_pictures.h"
 #include "wordstore/csv.h"
 #include "wordstore/disk_files.h"
+#include "wordstore/pending_files.h"
 #include "wordstore/process_lock.h"
 #include "wordstore/word_picture.h"
 #include "wordstore/words_db.h"
@@ -205,57 +206,8 @@ QByteArray bytesOf(const QString &file)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// What an import put into the media folders, removed again when it fails.
-// Everything below `top` is reached without following links.
-class MediaChanges {
-public:
-    MediaChanges(bool groupWritable, QString top) : m_groupWritable(groupWritable), m_top(std::move(top)) {}
-    ~MediaChanges()
-    {
-        if (m_keep)
-            return;
-        for (auto f = m_files.crbegin(); f != m_files.crend(); ++f)
-            diskfiles::removeFile(*f, m_top);
-        for (auto d = m_folders.crbegin(); d != m_folders.crend(); ++d)
-            diskfiles::removeEmptyFolder(*d, m_top);
-    }
-    void keep() { m_keep = true; }
-    // Makes the folder and those above it that are missing.
-    QString makeFolder(const QString &folder)
-    {
-        QStringList missing;
-        for (QString d = folder; !QFileInfo::exists(d); d = QFileInfo(d).absolutePath()) {
-            missing.prepend(d);
-            if (QFileInfo(d).absolutePath() == d)
-                break;
-        }
-        for (const QString &d : missing) {
-            const QString error = diskfiles::makeFolder(d, m_groupWritable, m_top);
-            if (!error.isEmpty())
-                return QStringLiteral("no se puede crear la carpeta «%1»: %2").arg(d, error);
-            m_folders.append(d);
-        }
-        return {};
-    }
-    // Writes a file that must not exist yet.
-    QString write(const QString &file, const QByteArray &bytes)
-    {
-        const QString error = diskfiles::writeNewFile(file, bytes, m_groupWritable, m_top);
-        if (!error.isEmpty())
-            return QStringLiteral("no se puede escribir «%1»: %2").arg(file, error);
-        m_files.append(file);
-        return {};
-    }
-
-private:
-    QStringList m_files, m_folders;
-    bool m_keep = false;
-    bool m_groupWritable = false;
-    QString m_top;
-};
-
 // Copies a file to a name that no file has yet.
-QString copyFile(const Copy &c, MediaChanges *changes)
+QString copyFile(const Copy &c, wordstore::PendingFiles *changes)
 {
     const QFileInfo dst(c.destination);
     QString error = changes->makeFolder(dst.absolutePath());
@@ -271,7 +223,7 @@ QString copyFile(const Copy &c, MediaChanges *changes)
     return changes->write(c.destination, bytes);
 }
 
-QString makeVoice(const Voice &v, const SpeakFunction &speak, MediaChanges *changes)
+QString makeVoice(const Voice &v, const SpeakFunction &speak, wordstore::PendingFiles *changes)
 {
     const QFileInfo dst(v.destination);
     QString error = changes->makeFolder(dst.absolutePath());
@@ -649,7 +601,7 @@ ImportResult importWords(const ImportRequest &request)
 
     // The media first: a word never reaches the database before its files.
     // Whatever was copied is removed again if the import fails.
-    MediaChanges changes(request.groupWritable, top);
+    wordstore::PendingFiles changes(top, request.groupWritable);
     for (const Copy &c : copies) {
         error = copyFile(c, &changes);
         if (!error.isEmpty()) {
@@ -665,6 +617,12 @@ ImportResult importWords(const ImportRequest &request)
         }
     }
 
+    // The files take their names together, right before the words that
+    // name them.
+    if (error = changes.putInPlace(); !error.isEmpty()) {
+        result.errors << error;
+        return result;
+    }
     removeStaleCopies(dbPath, top);
     error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words, top);
     if (!error.isEmpty()) {

@@ -61,6 +61,8 @@ private slots:
     void aFailedSaveLeavesTheStoreAsItWas_data();
     void aFailedSaveLeavesTheStoreAsItWas();
     void anImportIntoTheStoreIsComposed();
+    void leftoversOfAKilledChangeAreRemoved_data();
+    void leftoversOfAKilledChangeAreRemoved();
     void filesAreWrittenForTheGroup();
     void theGameReopensTheComposedDatabase();
     void storePathsFollowTheProgramsPlace();
@@ -333,6 +335,37 @@ void TestSchoolStore::aFailedSaveLeavesTheStoreAsItWas()
     writeFile(csv, "nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,bebé,persona,wawa.png,wawa.wav\n");
     QVERIFY(!store.importCsv(csv).ok());
     QCOMPARE(folderSnapshot(paths().schoolDir), before);
+}
+
+void TestSchoolStore::leftoversOfAKilledChangeAreRemoved_data()
+{
+    QTest::addColumn<QString>("file"); // below drive_c/Trab_zumel/escuela, or the school's folder for "../"
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("a hidden temporary picture") << "dibujos/.kusa.jpg.nuevo-123456" << true;
+    QTest::newRow("a picture no word names") << "dibujos/kusa.jpg" << true;
+    QTest::newRow("its sharp copy") << "dibujos/kusa@2x.jpg" << true;
+    QTest::newRow("a sound no word names") << "sonido/kusa.wav" << true;
+    QTest::newRow("a copy of the school's database") << "../../../.palabras-escuela.db.importando-AbC123" << true;
+    QTest::newRow("the word's own picture") << "dibujos/wawa.png" << false;
+    QTest::newRow("a file outside the media folders") << "nota.txt" << false;
+}
+
+void TestSchoolStore::leftoversOfAKilledChangeAreRemoved()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, removed);
+    SchoolStore store(paths());
+    const QString picture = m_dir->filePath(QStringLiteral("wawa.png"));
+    QVERIFY(QImage(80, 60, QImage::Format_RGB32).save(picture));
+    WordDraft d = draft("wawa", "bebé", "persona");
+    d.pictureFile = picture;
+    QCOMPARE(store.save(d), QString());
+    const QString path = QDir::cleanPath(paths().schoolDriveC() + QStringLiteral("/Trab_zumel/escuela/") + file);
+    if (!QFileInfo::exists(path))
+        writeFile(path, "dejado por un programa que se cortó");
+    QCOMPARE(store.compose(), QString());
+    QCOMPARE(QFileInfo::exists(path), !removed);
+    QVERIFY(QFileInfo::exists(store.localFile(store.schoolWords(nullptr).value(0).word.dibujo)));
 }
 
 void TestSchoolStore::anImportIntoTheStoreIsComposed()
