@@ -49,15 +49,23 @@ void name(QWidget *widget, const char *objectName, const QString &accessible)
 }
 
 // The thumbnail of a picture file, in the frame's shape as the game shows it.
+// A photo is decoded already scaled down; a picture of few colours (a
+// palette, one bit a pixel) is decoded as it is and scaled in full colour, as
+// scaling its palette indices would turn its areas into a checker.
 QIcon thumbnail(const QString &file)
 {
     QImageReader reader(file);
     const QSize frame = wordpicture::frameSize() / 3;
-    reader.setScaledSize(frame);
+    const QImage::Format format = reader.imageFormat();
+    const bool fewColours =
+        format == QImage::Format_Mono || format == QImage::Format_MonoLSB || format == QImage::Format_Indexed8;
+    if (!fewColours)
+        reader.setScaledSize(frame);
     const QImage image = reader.read();
     if (image.isNull())
         return {};
-    return QIcon(QPixmap::fromImage(image));
+    return QIcon(QPixmap::fromImage(
+        image.convertToFormat(QImage::Format_RGB32).scaled(frame, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
 QString categoryText(const QString &key)

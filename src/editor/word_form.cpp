@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMediaPlayer>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
@@ -312,7 +313,17 @@ void WordForm::choosePicture()
 
 void WordForm::pastePicture()
 {
-    const QImage image = QGuiApplication::clipboard()->image();
+    QImage image = QGuiApplication::clipboard()->image();
+    // Some programs offer only a file's bytes ("image/png" of 16 bits a
+    // channel, say), which the clipboard does not turn into an image itself.
+    if (const QMimeData *offered = QGuiApplication::clipboard()->mimeData(); image.isNull() && offered) {
+        for (const QString &format : offered->formats()) {
+            if (format.startsWith(QLatin1String("image/")))
+                image = QImage::fromData(offered->data(format));
+            if (!image.isNull())
+                break;
+        }
+    }
     if (image.isNull() || !m_scratch.isValid()) {
         showProblem(m_pictureProblem, QStringLiteral("el portapapeles no tiene ninguna imagen"));
         return;

@@ -32,8 +32,6 @@ namespace korivanta::wordtool {
 namespace {
 
 const QString kMediaRoot = QStringLiteral("c:\\Trab_zumel\\");
-const QStringList kPictureSuffixes = {QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("jpg"),
-                                      QStringLiteral("jpeg"), QStringLiteral("png")};
 
 QString pairKey(const QString &nomAy, const QString &categoria)
 {
@@ -282,8 +280,6 @@ QString pictureProblem(const QString &picture, const QString &nomAy, wordpicture
         return QStringLiteral("no se encuentra el dibujo «%1» de la palabra «%2»").arg(picture, nomAy);
     if (::access(QFile::encodeName(picture).constData(), R_OK) != 0)
         return unreadable(QStringLiteral("el dibujo"), picture, nomAy);
-    if (!kPictureSuffixes.contains(QFileInfo(picture).suffix().toLower()))
-        return QStringLiteral("el dibujo «%1» de la palabra «%2» no es BMP, GIF, JPEG ni PNG").arg(picture, nomAy);
     *fitted = wordpicture::fit(picture);
     if (!fitted->error.isEmpty())
         return QStringLiteral("%1, de la palabra «%2»").arg(fitted->error, nomAy);

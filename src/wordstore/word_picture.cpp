@@ -20,6 +20,10 @@ constexpr int kTwipsPerPixel = 15;
 // A picture whose shape is this close to the frame's is stored as it is.
 constexpr double kShapeTolerance = 0.02;
 constexpr int kMostFrames = 4;
+// The largest picture read at all (a phone's photo has 50 million pixels),
+// and the memory a picture may take while it is decoded.
+constexpr qint64 kMostPixels = 100'000'000;
+constexpr int kAllocationLimitMB = 1024;
 
 // Whether a source whose canvas in the frame's shape has this size has the
 // pixels for a copy at twice the frame's size.
@@ -88,17 +92,44 @@ Fitted fit(const QString &file)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true); // a camera's portrait photo is stored turned
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        f.error = QStringLiteral("el dibujo «%1» no se puede abrir como imagen (%2)").arg(file, reader.errorString());
+    const QSize frame = frameSize();
+    // What the bytes are, whatever the file's name says.
+    const QByteArray format = reader.format();
+    const QSize stored = reader.size();
+    if (format.isEmpty() || !stored.isValid()) {
+        f.error = QStringLiteral("el dibujo «%1» no se puede abrir como imagen: no es una imagen que se pueda leer, o "
+                                 "está dañada")
+                      .arg(file);
         return f;
     }
-    f.suffix = QFileInfo(file).suffix().toLower();
-    const QSize frame = frameSize();
+    if (qint64(stored.width()) * stored.height() > kMostPixels) {
+        f.error = QStringLiteral("el dibujo «%1» es demasiado grande (%2 × %3 píxeles; como mucho %4 millones de "
+                                 "píxeles)")
+                      .arg(file)
+                      .arg(stored.width())
+                      .arg(stored.height())
+                      .arg(kMostPixels / 1000000);
+        return f;
+    }
+    // A large photo is decoded already scaled down to what is kept.
+    const QSize most = frame * kMostFrames;
+    const bool scaledDown = stored.width() > most.width() || stored.height() > most.height();
+    if (scaledDown)
+        reader.setScaledSize(stored.scaled(most, Qt::KeepAspectRatio));
+    reader.setAllocationLimit(kAllocationLimitMB);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        f.error = QStringLiteral("el dibujo «%1» no se puede abrir como imagen: está dañado o incompleto").arg(file);
+        return f;
+    }
+    f.suffix = QString::fromLatin1(format == "jpeg" ? QByteArray("jpg") : format);
+    const bool keptAsItIs =
+        QStringList{QStringLiteral("bmp"), QStringLiteral("gif"), QStringLiteral("jpg"), QStringLiteral("png")}
+            .contains(f.suffix);
     const double frameShape = double(frame.width()) / frame.height();
     const double shape = double(picture.width()) / picture.height();
     const bool turned = reader.transformation() != QImageIOHandler::TransformationNone;
-    if (std::abs(shape / frameShape - 1.0) <= kShapeTolerance && !turned &&
+    if (std::abs(shape / frameShape - 1.0) <= kShapeTolerance && !turned && !scaledDown && keptAsItIs &&
         picture.width() <= kMostFrames * frame.width()) {
         f.bytes = original;
         if (hasSharpPixels(picture.size(), frame) && writable(f.suffix))
@@ -112,7 +143,9 @@ Fitted fit(const QString &file)
                                              : QSizeF(picture.height() * frameShape, picture.height());
     const double scale = std::min(1.0, kMostFrames * frame.width() / canvas.width());
     const QImage out = onCanvas(picture, canvas * scale, scale);
-    if (!writable(f.suffix))
+    // Redrawn in the same format when the game reads it and it can be
+    // written (a GIF cannot), else as PNG.
+    if (!keptAsItIs || !writable(f.suffix))
         f.suffix = QStringLiteral("png");
     QString error;
     f.bytes = encode(out, f.suffix, &error);

@@ -11,17 +11,22 @@
 #include "support/stored_words.h"
 #include "support/words_fixture.h"
 #include "wordstore/school_store.h"
+#include "wordstore/word_picture.h"
 #include "wordstore/words_db.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -137,6 +142,10 @@ private slots:
     void formChecks();
     void categoryComboOffersTheNine();
     void addEditDeleteThroughTheWindow();
+    void listThumbnailsKeepThePicturesColours_data();
+    void listThumbnailsKeepThePicturesColours();
+    void pastedPicturesOfEveryKind_data();
+    void pastedPicturesOfEveryKind();
     void filterAndSearch();
     void unwritableSchoolKeepsBrowsing();
     void packCarriesWordsToAnotherSchool();
@@ -295,6 +304,94 @@ void TestEditor::categoryComboOffersTheNine()
     }
     QCOMPARE(keys, wordsdb::categoryKeys());
     QCOMPARE(keys.size(), 9);
+}
+
+void TestEditor::listThumbnailsKeepThePicturesColours_data()
+{
+    QTest::addColumn<int>("format"); // QImage::Format of the saved picture
+    QTest::newRow("one bit a pixel, palette") << int(QImage::Format_Mono);
+    QTest::newRow("256-colour palette") << int(QImage::Format_Indexed8);
+    QTest::newRow("full colour") << int(QImage::Format_RGB32);
+}
+
+// The list's thumbnail of a picture in the frame's shape (stored as it is):
+// red above, white below, whatever the picture's format.
+void TestEditor::listThumbnailsKeepThePicturesColours()
+{
+    QFETCH(int, format);
+    Fixture f;
+    const QSize frame = wordpicture::frameSize();
+    QImage picture(frame, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    for (int y = 0; y < frame.height() / 2; ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            picture.setPixel(x, y, qRgb(255, 0, 0));
+    const QString file = f.school.filePath(QStringLiteral("dos.png"));
+    QVERIFY(picture.convertToFormat(QImage::Format(format), {qRgb(255, 0, 0), qRgb(255, 255, 255)}).save(file));
+    WordDraft d;
+    d.nomAy = QStringLiteral("qarwa");
+    d.nomEsp = QStringLiteral("llama");
+    d.categoria = QStringLiteral("animal");
+    d.pictureFile = file;
+    QCOMPARE(f.store->save(d), QString());
+    EditorWindow window(*f.store);
+    window.show();
+    QCOMPARE(window.list()->topLevelItemCount(), 1);
+    const QIcon icon = window.list()->topLevelItem(0)->icon(0);
+    const QImage thumb = icon.pixmap(icon.availableSizes().value(0)).toImage();
+    QVERIFY(!thumb.isNull());
+    int wrong = 0;
+    for (int y = 0; y < thumb.height(); ++y) {
+        if (std::abs(y - thumb.height() / 2) <= 2)
+            continue; // the border between the halves
+        for (int x = 0; x < thumb.width(); ++x) {
+            const QRgb p = thumb.pixel(x, y);
+            const bool red = qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
+            const bool white = qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+            wrong += y < thumb.height() / 2 ? !red : !white;
+        }
+    }
+    QCOMPARE(wrong, 0);
+}
+
+void TestEditor::pastedPicturesOfEveryKind_data()
+{
+    QTest::addColumn<QString>("offered"); // how the clipboard holds the picture
+    QTest::newRow("an image") << "image";
+    QTest::newRow("a 16-bit PNG file's bytes") << "png16";
+    QTest::newRow("a JPEG file's bytes") << "jpeg";
+}
+
+void TestEditor::pastedPicturesOfEveryKind()
+{
+    QFETCH(QString, offered);
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    form.show();
+    QImage picture(320, 240, offered == QLatin1String("png16") ? QImage::Format_RGBA64 : QImage::Format_RGB32);
+    picture.fill(QColor(0, 128, 255));
+    auto *data = new QMimeData;
+    if (offered == QLatin1String("image")) {
+        data->setImageData(picture);
+    } else {
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        QVERIFY(picture.save(&bytes, offered == QLatin1String("jpeg") ? "JPEG" : "PNG"));
+        data->setData(offered == QLatin1String("jpeg") ? QStringLiteral("image/jpeg") : QStringLiteral("image/png"),
+                      bytes.data());
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+    form.pastePicture();
+    auto *problem = child<QLabel>(&form, "pictureProblem");
+    QVERIFY2(problem->text().isEmpty() || problem->isHidden(), qPrintable(problem->text()));
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("qarwa"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("llama"));
+    form.setCategory(QStringLiteral("animal"));
+    QCOMPARE(form.save(), QString());
+    const QImage stored(f.store->localFile(f.store->schoolWords(nullptr).value(0).word.dibujo));
+    QVERIFY(!stored.isNull());
+    const QColor middle = stored.pixelColor(stored.width() / 2, stored.height() / 2);
+    QVERIFY2(middle.blue() > 200 && middle.red() < 40, qPrintable(middle.name()));
 }
 
 void TestEditor::addEditDeleteThroughTheWindow()

@@ -920,27 +920,37 @@ private slots:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("stored"); // its name under dibujos/
+        QTest::addColumn<QString>("stored");    // its name under dibujos/
+        QTest::addColumn<QByteArray>("format"); // what the file really is; empty: what its name says
         QTest::addRow("portrait") << QSize(90, 240) << "retrato.png"
-                                  << "uta.png";
+                                  << "uta.png" << QByteArray();
         QTest::addRow("landscape") << QSize(400, 100) << "paisaje.bmp"
-                                   << "uta.bmp";
+                                   << "uta.bmp" << QByteArray();
         QTest::addRow("large square photo") << QSize(1200, 1200) << "foto.jpg"
-                                            << "uta.jpg";
+                                            << "uta.jpg" << QByteArray();
         QTest::addRow("frame's shape") << QSize(338, 258) << "justo.png"
-                                       << "uta.png";
+                                       << "uta.png" << QByteArray();
+        // Stored by what it is, so that the game's loader reads it.
+        QTest::addRow("JPEG named .png") << QSize(338, 258) << "foto.png"
+                                         << "uta.jpg" << QByteArray("JPEG");
+        QTest::addRow("WebP, redrawn as PNG") << QSize(400, 100) << "paisaje.webp"
+                                              << "uta.png" << QByteArray();
+        // A phone's photo, decoded already scaled down.
+        QTest::addRow("50 megapixel photo") << QSize(8160, 6120) << "telefono.jpg"
+                                            << "uta.jpg" << QByteArray();
     }
     void picturesKeepTheirProportions()
     {
         QFETCH(QSize, size);
         QFETCH(QString, file);
         QFETCH(QString, stored);
+        QFETCH(QByteArray, format);
         Game game;
         const QString source = game.dir.path() + QStringLiteral("/maestra/") + file;
         QDir().mkpath(QFileInfo(source).absolutePath());
         QImage subject(size, QImage::Format_RGB32);
         subject.fill(Qt::red);
-        QVERIFY(subject.save(source, nullptr, 95));
+        QVERIFY(subject.save(source, format.isEmpty() ? nullptr : format.constData(), 95));
         const Tool t = game.import(game.csv("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar," + file.toUtf8() + "\n"));
         QVERIFY2(t.status == 0, qPrintable(t.err));
         QCOMPARE(gameRows(game.dir.path(), 9).value(0).section(QLatin1Char('|'), 1, 1),
@@ -952,7 +962,9 @@ private slots:
         const double frameShape = double(frame.width) / frame.height;
         QVERIFY2(std::abs(double(picture.width()) / picture.height() / frameShape - 1) < 0.02,
                  qPrintable(QStringLiteral("%1x%2").arg(picture.width()).arg(picture.height())));
-        if (std::abs(double(size.width()) / size.height() / frameShape - 1) < 0.02) {
+        QVERIFY(picture.width() <= 4 * frame.width / 15);
+        if (std::abs(double(size.width()) / size.height() / frameShape - 1) < 0.02 &&
+            size.width() <= 4 * frame.width / 15) {
             QCOMPARE(fileBytes(storedFile), fileBytes(source)); // already the frame's shape: kept as it is
             return;
         }
