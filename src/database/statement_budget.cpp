@@ -30,29 +30,35 @@ class StatementBudget : public QObject {
     Q_OBJECT
 public:
     explicit StatementBudget(QObject *driver) : QObject(driver) {}
-    qint64 ticksPerRun = 0;
-    qint64 ticksLeft = 0;
+    qint64 perRun = 0;
+    qint64 left = 0; // of the statement running now
 };
 
 int onProgress(void *context)
 {
     auto *budget = static_cast<StatementBudget *>(context);
+    budget->left -= kInstructionsPerTick;
     // Non-zero stops the running statement with SQLITE_INTERRUPT.
-    return --budget->ticksLeft < 0 ? 1 : 0;
+    return budget->left < 0 ? 1 : 0;
 }
 
-// Called as a statement starts to run (with its text) and as each trigger it
-// fires, and each statement of the trigger, starts (with a comment, "--
-// TRIGGER name" and the like): only the statement itself starts a run.
+// Called as a statement starts to run (with its text), as each trigger it
+// fires and each statement of the trigger start (with a comment: "--
+// TRIGGER name" and the like), and for each row the statement gives. Only
+// the statement itself starts a run; a row is paid for here and stops the
+// statement at the next tick once the budget is spent.
 int onTrace(unsigned type, void *context, void *statement, void *text)
 {
+    auto *budget = static_cast<StatementBudget *>(context);
+    if (type == SQLITE_TRACE_ROW) {
+        budget->left -= kRowCost;
+        return 0;
+    }
     if (type != SQLITE_TRACE_STMT || !statement || !text)
         return 0;
     const char *sql = sqlite3_sql(static_cast<sqlite3_stmt *>(statement));
-    if (sql && std::strcmp(static_cast<const char *>(text), sql) == 0) {
-        auto *budget = static_cast<StatementBudget *>(context);
-        budget->ticksLeft = budget->ticksPerRun;
-    }
+    if (sql && std::strcmp(static_cast<const char *>(text), sql) == 0)
+        budget->left = budget->perRun;
     return 0;
 }
 
@@ -73,9 +79,9 @@ bool limitStatementWork(const QSqlDatabase &db, qint64 budget)
     auto *state = driver->findChild<StatementBudget *>(QString(), Qt::FindDirectChildrenOnly);
     if (!state)
         state = new StatementBudget(driver);
-    state->ticksPerRun = std::max<qint64>(1, (budget + kInstructionsPerTick - 1) / kInstructionsPerTick);
-    state->ticksLeft = state->ticksPerRun;
-    sqlite3_trace_v2(connection, SQLITE_TRACE_STMT, onTrace, state);
+    state->perRun = std::max<qint64>(0, budget);
+    state->left = state->perRun;
+    sqlite3_trace_v2(connection, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, onTrace, state);
     sqlite3_progress_handler(connection, kInstructionsPerTick, onProgress, state);
     return true;
 }

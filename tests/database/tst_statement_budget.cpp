@@ -1,8 +1,9 @@
 // The bound on a statement's work: a statement that would run for ever stops
-// with SQLITE_INTERRUPT once it has run its budget of instructions, whatever
-// makes it long (a recursive view, a join, the triggers it fires); every run
-// of a statement gets the whole budget again, so any number of statements
-// that each stay within it run to their end.
+// with SQLITE_INTERRUPT once it has run its budget of instructions and rows,
+// whatever makes it long (a recursive view, a join, the rows it hands over,
+// the triggers it fires); every run of a statement gets the whole budget
+// again, so any number of statements that each stay within it run to their
+// end.
 #include "database/statement_budget.h"
 
 #include <QSqlDatabase>
@@ -21,7 +22,7 @@ namespace {
 
 // A test's own budget: small, so that a runaway stops at once.
 constexpr qint64 kSmallBudget = 1'000'000;
-// SQLite looks at the budget once every this many instructions.
+// SQLite calls the budget's handler once every this many instructions.
 constexpr qint64 kTick = 1000;
 
 // An in-memory SQLite database of its own, with the statements run on it
@@ -63,16 +64,30 @@ qint64 instructionsRun(const QSqlQuery &q)
     return sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_VM_STEP, 0);
 }
 
-// Runs the statement and reads all its rows; its error, if any.
-QSqlError runToTheEnd(QSqlQuery &q, const QString &statement = QString())
+// Runs the statement and reads all its rows; its error, if any, and in
+// `rows` how many rows it gave.
+QSqlError runToTheEnd(QSqlQuery &q, const QString &statement = QString(), qint64 *rows = nullptr)
 {
     q.setForwardOnly(true);
     if (!(statement.isEmpty() ? q.exec() : q.exec(statement)))
         return q.lastError();
-    while (q.next()) {
-    }
+    qint64 n = 0;
+    while (q.next())
+        ++n;
+    if (rows)
+        *rows = n;
     return q.lastError();
 }
+
+// What a run spent from its budget: its instructions, and its rows.
+qint64 spent(const QSqlQuery &q, qint64 rows)
+{
+    return instructionsRun(q) + rows * database::kRowCost;
+}
+
+// SQLite looks at the budget once every 1000 instructions: a stopped
+// statement may run that much more, and pay for the rows made meanwhile.
+constexpr qint64 kOverrun = 2 * kTick + kTick * database::kRowCost;
 
 const QString kEndlessView =
     QStringLiteral("CREATE VIEW nominal AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
@@ -105,6 +120,11 @@ private slots:
             << endless << QStringLiteral("SELECT rowid, * FROM nominal WHERE 1 ORDER BY rowid LIMIT 1") << kSmallBudget;
         QTest::addRow("recursive view, the programs' budget")
             << endless << QStringLiteral("SELECT rowid, * FROM nominal WHERE 1 ORDER BY rowid LIMIT 1") << qint64(0);
+        // 720,000 instructions, within the budget, but 120,000 rows handed
+        // over: the rows are what costs.
+        QTest::addRow("many rows, each made at once")
+            << QStringList{QStringLiteral("CREATE TABLE t (x)"), numbers(120000)} << QStringLiteral("SELECT x FROM t")
+            << kSmallBudget;
         QTest::addRow("table joined with itself")
             << QStringList{QStringLiteral("CREATE TABLE t (x)"), numbers(200)}
             << QStringLiteral("SELECT count(*) FROM t a, t b, t c, t d") << kSmallBudget;
@@ -133,10 +153,11 @@ private slots:
             QVERIFY(database::limitStatementWork(db, budget));
         }
         QSqlQuery q(db);
-        const QSqlError error = runToTheEnd(q, statement);
+        qint64 rows = 0;
+        const QSqlError error = runToTheEnd(q, statement, &rows);
         QCOMPARE(error.nativeErrorCode(), QString::number(database::kInterrupted));
-        const qint64 run = instructionsRun(q);
-        QVERIFY2(run > budget && run <= budget + 2 * kTick, qPrintable(QString::number(run)));
+        const qint64 run = spent(q, rows);
+        QVERIFY2(run > budget && run <= budget + kOverrun, qPrintable(QString::number(run)));
         q.finish();
 
         QSqlQuery next(db);
@@ -159,7 +180,7 @@ private slots:
         Scratch scratch({QStringLiteral("CREATE TABLE t (x)"), numbers(120000)});
         QSqlDatabase db = scratch.db();
         QVERIFY(database::limitStatementWork(db, kSmallBudget));
-        const QString statement = QStringLiteral("SELECT x * 2 FROM t WHERE x > ?");
+        const QString statement = QStringLiteral("SELECT sum(x * 2) FROM t WHERE x > ?");
         QSqlQuery prepared(db);
         QVERIFY(prepared.prepare(statement));
         qint64 total = 0;
@@ -169,9 +190,10 @@ private slots:
             if (!samePreparedStatement)
                 QVERIFY(q.prepare(statement));
             q.addBindValue(0);
-            const QSqlError error = runToTheEnd(q);
+            qint64 rows = 0;
+            const QSqlError error = runToTheEnd(q, QString(), &rows);
             QVERIFY2(!error.isValid(), qPrintable(error.text()));
-            const qint64 run = instructionsRun(q) - (samePreparedStatement ? total : 0);
+            const qint64 run = spent(q, rows) - (samePreparedStatement ? total : 0);
             total += run;
             // Most of the budget, so that two runs would overdraw one budget.
             QVERIFY2(run > kSmallBudget / 2 && run < kSmallBudget, qPrintable(QString::number(run)));
@@ -192,9 +214,10 @@ private slots:
         QVERIFY(database::limitStatementWork(db, kSmallBudget));
         QSqlQuery q(db);
         QVERIFY(q.exec(kEndlessView));
-        const QSqlError error = runToTheEnd(q, QStringLiteral("SELECT * FROM nominal"));
+        qint64 rows = 0;
+        const QSqlError error = runToTheEnd(q, QStringLiteral("SELECT * FROM nominal"), &rows);
         QCOMPARE(error.nativeErrorCode(), QString::number(database::kInterrupted));
-        QVERIFY(instructionsRun(q) <= kSmallBudget + 2 * kTick);
+        QVERIFY(spent(q, rows) <= kSmallBudget + kOverrun);
     }
 };
 
