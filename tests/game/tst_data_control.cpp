@@ -577,19 +577,8 @@ private slots:
         QTest::addColumn<int>("number");
         const QStringList view{QStringLiteral("ALTER TABLE nominal RENAME TO palabras"),
                                QStringLiteral("CREATE VIEW nominal AS SELECT * FROM palabras")};
-        const QStringList endless{
-            QStringLiteral("DROP TABLE nominal"),
-            QStringLiteral("CREATE VIEW nominal AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
-                           "SELECT 'inti' nom_ay, 'sol' nom_esp, 'naturaleza' categoria, '' dibujo, '' sonido "
-                           "FROM c")};
-        // 1,028 rows joined three times: a thousand million rows to look at,
-        // none of which the view gives.
-        const QStringList crossJoin{
-            QStringLiteral("ALTER TABLE nominal RENAME TO palabras"),
-            QStringLiteral("INSERT INTO palabras SELECT a.* FROM palabras a, palabras b, palabras c, palabras d, "
-                           "palabras e"),
-            QStringLiteral("CREATE VIEW nominal AS SELECT a.* FROM palabras a, palabras b, palabras c "
-                           "WHERE a.rowid + b.rowid + c.rowid < 0")};
+        const QStringList endless = runawayNominal(Runaway::RecursiveView);
+        const QStringList crossJoin = runawayNominal(Runaway::CrossJoin);
         const QString animals = QStringLiteral("SELECT * from nominal where categoria='animal';");
         const int damaged = ErrorNumber::UnrecognizedDatabase;
         QTest::addRow("table, every word") << QStringList() << QString() << "inti anu phisi uma" << 0;
