@@ -1112,6 +1112,37 @@ private slots:
             QVERIFY2(t.out.contains(QStringLiteral("  uta — casa\n")), qPrintable(t.out));
     }
 
+    // The package's postinst runs «componer» as root: on a school database
+    // made to run for ever the real program ends, with status 1 and the
+    // reason in Spanish, so the package manager goes on.
+    void realToolEndsOnASchoolDatabaseThatNeverEnds()
+    {
+        QTemporaryDir dir;
+        const QString school = dir.filePath(QStringLiteral("escuela"));
+        const QString made = makeWordsDatabase(dir.filePath(QStringLiteral("hecha")), sampleWords());
+        QCOMPARE(writeAsAnotherProgram(made, runawayNominal(Runaway::RecursiveView)), QString());
+        QVERIFY(QDir().mkpath(school));
+        QVERIFY(QFile::rename(made, school + QStringLiteral("/palabras-escuela.db")));
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KORIVANTA_ESCUELA"), school);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(KORIVANTA_WORD_TOOL), {QStringLiteral("componer")});
+        QVERIFY(tool.waitForStarted());
+        if (!tool.waitForFinished(120000)) {
+            tool.kill();
+            tool.waitForFinished();
+            QFAIL("korivanta-palabras componer still running after two minutes");
+        }
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 1);
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("está dañada")) &&
+                     err.contains(QStringLiteral("no llegaba nunca a su fin")),
+                 qPrintable(err));
+        QVERIFY(!QFileInfo::exists(school + QStringLiteral("/drive_c")));
+    }
+
     // A school's words go into a pack with «exportar» (all of them, a
     // category's, or the named ones) and come out on another computer's
     // school with «importar», pictures included; the package's words stay
