@@ -2,6 +2,7 @@
 
 #include "app/untrapped_error.h"
 
+#include "database/statement_budget.h"
 #include "media/media_paths.h"
 
 #include <QFile>
@@ -82,6 +83,7 @@ constexpr int Perm = 3;
 constexpr int Busy = 5;
 constexpr int Locked = 6;
 constexpr int ReadOnly = 8;
+constexpr int Interrupt = database::kInterrupted;
 constexpr int IoErr = 10;
 constexpr int Corrupt = 11;
 constexpr int CantOpen = 14;
@@ -241,6 +243,12 @@ UntrappedError databaseError(const QSqlError &error, DatabaseStep step, const QS
         return {ErrorNumber::UnrecognizedDatabase,
                 QStringLiteral("El archivo de la base de datos de palabras «%1» está dañado (%2).")
                     .arg(databaseName, detail)};
+    case ResultCode::Interrupt:
+        // A statement that ran out of its budget: no sound words database
+        // makes one, only a file made to hang whoever reads it.
+        return {ErrorNumber::UnrecognizedDatabase,
+                QStringLiteral("El archivo de la base de datos de palabras «%1» está dañado (%2).")
+                    .arg(databaseName, database::runawayStatementText())};
     case ResultCode::ReadOnly:
         // The game only reads: a plain "read only" answer to a query means the
         // query wanted to write. Anything else means the file itself needs a
@@ -440,6 +448,13 @@ void DataControl::open()
     db = QSqlDatabase();
     if (!connection->open())
         throw databaseError(connection->db().lastError(), DatabaseStep::Open, m_databaseName);
+    // Every statement on it stops after a bounded amount of work: a file made
+    // with a query that never ends must not hang the game.
+    if (!database::limitStatementWork(connection->db()))
+        throw UntrappedError(ErrorNumber::CannotOpenFile,
+                             QStringLiteral("No se puede abrir la base de datos de palabras «%1»: el controlador de "
+                                            "SQLite no da acceso a su conexión.")
+                                 .arg(m_databaseName));
     {
         // SQLite reads the file at the first statement: read its schema now, so
         // that a file that is no database, or one that cannot be read without

@@ -43,20 +43,25 @@ bool readExisting(const QString &dbPath, QSet<QString> *pairs, QString *error)
 {
     wordsdb::Connection connection(dbPath, true);
     QSqlDatabase db = connection.db();
-    if (!db.open()) {
-        *error = QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, db.lastError().text());
+    if (QString why; !connection.open(&why)) {
+        *error = QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, why);
         return false;
     }
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT nom_ay, categoria FROM nominal"))) {
-        *error =
-            QStringLiteral("«%1» no es una base de datos de palabras del juego (%2)").arg(dbPath, q.lastError().text());
+        *error = QStringLiteral("«%1» no es una base de datos de palabras del juego (%2)")
+                     .arg(dbPath, wordsdb::errorText(q.lastError()));
         return false;
     }
     while (q.next())
         pairs->insert(pairKey(q.value(0).toString().normalized(QString::NormalizationForm_C),
                               q.value(1).toString().normalized(QString::NormalizationForm_C)));
+    if (q.lastError().isValid()) {
+        *error = QStringLiteral("no se puede leer la base de datos «%1» (%2)")
+                     .arg(dbPath, wordsdb::errorText(q.lastError()));
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "wordstore/words_db.h"
 
+#include "database/statement_budget.h"
 #include "game/category_queries.h"
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
@@ -26,15 +27,10 @@ namespace korivanta::wordsdb {
 
 namespace {
 
-// The words of an SQLite error, in Spanish when the disk is the cause.
-QString sqlErrorText(const QSqlError &error)
+// Whether a statement was stopped for running too long.
+bool stopped(const QSqlError &error)
 {
-    const int code = error.nativeErrorCode().toInt() & 0xff;
-    if (code == 13) // SQLITE_FULL
-        return diskfiles::errorText(ENOSPC);
-    if (code == 10) // SQLITE_IOERR
-        return diskfiles::errorText(EIO);
-    return error.text();
+    return (error.nativeErrorCode().toInt() & 0xff) == database::kInterrupted;
 }
 
 // 2 when the file's header says WAL mode, 1 for a rollback journal, 0 when unreadable.
@@ -178,7 +174,7 @@ bool createTable(QSqlDatabase &db, QString *error)
     };
     for (const QString &s : setup) {
         if (!q.exec(s)) {
-            *error = sqlErrorText(q.lastError());
+            *error = errorText(q.lastError());
             return false;
         }
     }
@@ -188,7 +184,7 @@ bool createTable(QSqlDatabase &db, QString *error)
 bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
 {
     if (!db.transaction()) {
-        *error = sqlErrorText(db.lastError());
+        *error = errorText(db.lastError());
         return false;
     }
     {
@@ -197,7 +193,7 @@ bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
         // words all the same.
         if (!q.prepare(QStringLiteral(
                 "INSERT INTO nominal (nom_ay, nom_esp, categoria, dibujo, sonido) VALUES (?, ?, ?, ?, ?)"))) {
-            *error = sqlErrorText(q.lastError());
+            *error = errorText(q.lastError());
             db.rollback();
             return false;
         }
@@ -208,7 +204,7 @@ bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
             q.addBindValue(w.dibujo);
             q.addBindValue(w.sonido);
             if (!q.exec()) {
-                *error = sqlErrorText(q.lastError());
+                *error = errorText(q.lastError());
                 q.finish();
                 db.rollback();
                 return false;
@@ -216,11 +212,23 @@ bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error)
         }
     }
     if (!db.commit()) {
-        *error = sqlErrorText(db.lastError());
+        *error = errorText(db.lastError());
         db.rollback();
         return false;
     }
     return true;
+}
+
+QString errorText(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == 13) // SQLITE_FULL
+        return diskfiles::errorText(ENOSPC);
+    if (code == 10) // SQLITE_IOERR
+        return diskfiles::errorText(EIO);
+    if (code == database::kInterrupted)
+        return database::runawayStatementText();
+    return error.text();
 }
 
 Connection::Connection(const QString &file, bool readOnly)
@@ -242,6 +250,21 @@ Connection::~Connection()
     QSqlDatabase::removeDatabase(m_name);
 }
 
+bool Connection::open(QString *error)
+{
+    QSqlDatabase db = this->db();
+    if (!db.open()) {
+        *error = errorText(db.lastError());
+        return false;
+    }
+    if (!database::limitStatementWork(db)) {
+        db.close();
+        *error = QStringLiteral("el controlador de SQLite no da acceso a su conexión");
+        return false;
+    }
+    return true;
+}
+
 QSqlDatabase Connection::db() const
 {
     return QSqlDatabase::database(m_name, false);
@@ -253,8 +276,8 @@ QString leaveWalMode(const QString &dbPath)
         return {};
     Connection connection(dbPath, false);
     QSqlDatabase db = connection.db();
-    if (!db.open())
-        return QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, sqlErrorText(db.lastError()));
+    if (QString why; !connection.open(&why))
+        return QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, why);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) || !q.next() ||
         q.value(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
@@ -282,9 +305,8 @@ QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const 
     const QFileInfo info(dbPath);
     Connection live(dbPath, false);
     QSqlDatabase liveDb = live.db();
-    if (!liveDb.open())
-        return QStringLiteral("no se puede abrir la base de datos «%1» (%2)")
-            .arg(dbPath, sqlErrorText(liveDb.lastError()));
+    if (QString why; !live.open(&why))
+        return QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, why);
     // Opened before the lock is taken and closed only after it is released:
     // closing any descriptor of the file would drop the process's POSIX locks
     // on it, SQLite's among them.
@@ -296,7 +318,7 @@ QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const 
     // can commit until it is released.
     if (!lock.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return QStringLiteral("otro programa está escribiendo en la base de datos «%1»; inténtelo más tarde (%2)")
-            .arg(dbPath, sqlErrorText(lock.lastError()));
+            .arg(dbPath, errorText(lock.lastError()));
     const auto release = qScopeGuard([&] { lock.exec(QStringLiteral("ROLLBACK")); });
     if (!lock.exec(QStringLiteral("PRAGMA journal_mode")) || !lock.next() ||
         lock.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
@@ -328,10 +350,9 @@ QString replaceDatabase(const QString &dbPath, const QString &copyPrefix, const 
     {
         Connection connection(copyPath, false);
         QSqlDatabase db = connection.db();
-        if (!db.open())
-            return QStringLiteral("no se puede abrir la copia de la base de datos (%1)")
-                .arg(sqlErrorText(db.lastError()));
         QString error;
+        if (!connection.open(&error))
+            return QStringLiteral("no se puede abrir la copia de la base de datos (%1)").arg(error);
         if (!change(db, &error)) {
             db.close();
             return error;
@@ -352,11 +373,11 @@ QString integrityProblem(const QString &dbPath)
 {
     Connection connection(dbPath, true);
     QSqlDatabase db = connection.db();
-    if (!db.open())
-        return sqlErrorText(db.lastError());
+    if (QString why; !connection.open(&why))
+        return why;
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA integrity_check")))
-        return sqlErrorText(q.lastError());
+        return errorText(q.lastError());
     QStringList problems;
     while (q.next())
         problems << q.value(0).toString();
@@ -373,17 +394,18 @@ bool readWords(const QString &dbPath, QList<Word> *words, QString *error, QList<
     }
     Connection connection(dbPath, true);
     QSqlDatabase db = connection.db();
-    if (!db.open()) {
-        *error =
-            QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, sqlErrorText(db.lastError()));
+    if (QString why; !connection.open(&why)) {
+        *error = QStringLiteral("no se puede abrir la base de datos «%1» (%2)").arg(dbPath, why);
         return false;
     }
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(
             QStringLiteral("SELECT rowid, nom_ay, nom_esp, categoria, dibujo, sonido FROM nominal ORDER BY rowid"))) {
-        *error = QStringLiteral("«%1» no es una base de datos de palabras del juego (%2)")
-                     .arg(dbPath, sqlErrorText(q.lastError()));
+        *error = stopped(q.lastError())
+                     ? QStringLiteral("la base de datos «%1» está dañada (%2)").arg(dbPath, errorText(q.lastError()))
+                     : QStringLiteral("«%1» no es una base de datos de palabras del juego (%2)")
+                           .arg(dbPath, errorText(q.lastError()));
         return false;
     }
     const auto text = [&](int i) { return q.value(i).toString().normalized(QString::NormalizationForm_C); };
@@ -393,7 +415,10 @@ bool readWords(const QString &dbPath, QList<Word> *words, QString *error, QList<
         words->append({text(1), text(2), text(3), q.value(4).toString(), q.value(5).toString()});
     }
     if (q.lastError().isValid()) {
-        *error = QStringLiteral("no se puede leer la base de datos «%1» (%2)").arg(dbPath, sqlErrorText(q.lastError()));
+        *error =
+            stopped(q.lastError())
+                ? QStringLiteral("la base de datos «%1» está dañada (%2)").arg(dbPath, errorText(q.lastError()))
+                : QStringLiteral("no se puede leer la base de datos «%1» (%2)").arg(dbPath, errorText(q.lastError()));
         return false;
     }
     return true;
@@ -411,9 +436,8 @@ QString writeDatabase(const QString &dbPath, const QString &copyPrefix, const QL
         Connection connection(made, false);
         QSqlDatabase db = connection.db();
         QString error;
-        if (!db.open())
-            return QStringLiteral("no se puede crear la base de datos «%1» (%2)")
-                .arg(dbPath, sqlErrorText(db.lastError()));
+        if (!connection.open(&error))
+            return QStringLiteral("no se puede crear la base de datos «%1» (%2)").arg(dbPath, error);
         if (!createTable(db, &error) || !insertWords(db, words, &error)) {
             db.close();
             return QStringLiteral("no se puede escribir la base de datos «%1» (%2)").arg(dbPath, error);

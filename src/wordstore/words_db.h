@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -54,6 +55,10 @@ bool createTable(QSqlDatabase &db, QString *error);
 // Appends the words, in order, in one transaction: all of them or none.
 bool insertWords(QSqlDatabase &db, const QList<Word> &words, QString *error);
 
+// The words of an SQLite error: in Spanish when the disk is the cause or when
+// a statement was stopped for running too long, else SQLite's own.
+QString errorText(const QSqlError &error);
+
 // A named SQLite connection to a file, removed again when it goes out of scope.
 class Connection {
 public:
@@ -61,6 +66,11 @@ public:
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
+    // Opens the file with every statement's work bounded
+    // (database/statement_budget.h): a database made with a query that never
+    // ends gets an error, not a program that hangs. False, with the reason
+    // in `error`, when it cannot.
+    bool open(QString *error);
     QSqlDatabase db() const;
 
 private:

@@ -263,6 +263,11 @@ private slots:
                                         << int(ErrorNumber::UnrecognizedDatabase);
         QTest::addRow("damaged") << "11"
                                  << "busy" << false << false << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("stopped for running too long") << "9"
+                                                      << "" << false << false << int(ErrorNumber::UnrecognizedDatabase);
+        QTest::addRow("stopped for running too long, at open")
+            << "9"
+            << "" << true << false << int(ErrorNumber::UnrecognizedDatabase);
         QTest::addRow("generic error, no such table")
             << "1"
             << "database disk image is malformed" << false << true << int(ErrorNumber::TableNotFound);
@@ -559,6 +564,65 @@ private slots:
         }
         QCOMPARE(fileBytes(file), before);
         QCOMPARE(fileBytes(file + QStringLiteral("-journal")), journal);
+    }
+
+    // A words database whose query never ends, or would take days, is a
+    // broken one: the game stops the query and says the file is damaged, as
+    // for any other damage. Tables and ordinary views read as they always did.
+    void runawayQueries_data()
+    {
+        QTest::addColumn<QStringList>("setup"); // run on the sample words' database
+        QTest::addColumn<QString>("query");     // empty: the whole table, as Refresh reads it
+        QTest::addColumn<QString>("words");     // the words walked through, when no error
+        QTest::addColumn<int>("number");
+        const QStringList view{QStringLiteral("ALTER TABLE nominal RENAME TO palabras"),
+                               QStringLiteral("CREATE VIEW nominal AS SELECT * FROM palabras")};
+        const QStringList endless = runawayNominal(Runaway::RecursiveView);
+        const QStringList crossJoin = runawayNominal(Runaway::CrossJoin);
+        const QString animals = QStringLiteral("SELECT * from nominal where categoria='animal';");
+        const int damaged = ErrorNumber::UnrecognizedDatabase;
+        QTest::addRow("table, every word") << QStringList() << QString() << "inti anu phisi uma" << 0;
+        QTest::addRow("table, a category") << QStringList() << animals << "anu phisi" << 0;
+        // A view's rows have no rowid (SQLite gives NULL), so the page after
+        // the first finds nothing: the game has always read a view's first
+        // row only.
+        QTest::addRow("ordinary view, every word") << view << QString() << "inti" << 0;
+        QTest::addRow("ordinary view, a category") << view << animals << "anu" << 0;
+        QTest::addRow("recursive view, every word") << endless << QString() << "" << damaged;
+        QTest::addRow("recursive view, its category")
+            << endless << QStringLiteral("SELECT * from nominal where categoria='naturaleza';") << "" << damaged;
+        // SQLite sees that the view never gives this category: no work, no rows.
+        QTest::addRow("recursive view, a category it never gives") << endless << animals << "" << 0;
+        QTest::addRow("cross join of a table with itself") << crossJoin << QString() << "" << damaged;
+    }
+    void runawayQueries()
+    {
+        QFETCH(QStringList, setup);
+        QFETCH(QString, query);
+        QFETCH(QString, words);
+        QFETCH(int, number);
+        Source source(sampleWords());
+        if (!setup.isEmpty())
+            QCOMPARE(writeAsAnotherProgram(source.file, setup), QString());
+        const QByteArray before = fileBytes(source.file);
+        DataControl &data = source.data;
+        QStringList read;
+        try {
+            if (query.isEmpty())
+                data.Refresh();
+            else
+                data.setRecordset(data.database().OpenRecordset(query));
+            for (int i = 0; i < 100 && !data.recordset().eof(); ++i, data.recordset().MoveNext())
+                read << source.watch.bound;
+            QCOMPARE(number, 0);
+            QCOMPARE(read.join(QLatin1Char(' ')), words);
+        } catch (const UntrappedError &e) {
+            QCOMPARE(e.number(), number);
+            QVERIFY2(e.description().contains(QStringLiteral("está dañado")), qPrintable(e.description()));
+            QVERIFY2(e.description().contains(QStringLiteral("no llegaba nunca a su fin")),
+                     qPrintable(e.description()));
+        }
+        QCOMPARE(fileBytes(source.file), before);
     }
 
     void databaseIsNeverWritten()

@@ -89,6 +89,20 @@ QString writeAsAnotherProgram(const QString &file, const QStringList &statements
     return error;
 }
 
+QStringList runawayNominal(Runaway kind)
+{
+    if (kind == Runaway::RecursiveView)
+        return {QStringLiteral("DROP TABLE nominal"),
+                QStringLiteral("CREATE VIEW nominal AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+                               "SELECT 'inti' nom_ay, 'sol' nom_esp, 'naturaleza' categoria, '' dibujo, '' sonido "
+                               "FROM c")};
+    return {QStringLiteral("ALTER TABLE nominal RENAME TO palabras"),
+            QStringLiteral("INSERT INTO palabras (nom_ay, nom_esp, categoria) WITH RECURSIVE c(x) AS (SELECT 1 UNION "
+                           "ALL SELECT x+1 FROM c WHERE x < 1000) SELECT 'qarwa', 'llama', 'animal' FROM c"),
+            QStringLiteral("CREATE VIEW nominal AS SELECT a.* FROM palabras a, palabras b, palabras c "
+                           "WHERE a.rowid + b.rowid + c.rowid < 0")};
+}
+
 QList<WordRow> packageSampleWords()
 {
     return {

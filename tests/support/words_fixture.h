@@ -28,6 +28,15 @@ QByteArray fileBytes(const QString &path);
 // text when the transaction was committed.
 QString writeAsAnotherProgram(const QString &file, const QStringList &statements);
 
+// What makes reading table nominal of a words database run for ever.
+enum class Runaway {
+    RecursiveView, // a view whose rows never end
+    CrossJoin,     // a view of a thousand rows joined three times with itself: no rows, and days of work
+};
+// The statements that make table nominal of a words database (as
+// makeWordsDatabase writes it) such a view, for writeAsAnotherProgram.
+QStringList runawayNominal(Runaway kind);
+
 // Two words of a package's words database (inti, anu) with their standard
 // picture and sound paths.
 QList<WordRow> packageSampleWords();

@@ -1190,6 +1190,96 @@ private slots:
         QCOMPARE(gameRows(upper, dir.filePath(driveC), 9), QStringList{"uta||"}); // the package's own row
     }
 
+    // A words database made so that reading it never ends (the school's,
+    // which the teachers' group can write, the composed one that the game
+    // reads, or one named with --base) stops the tool with a Spanish message
+    // instead of hanging it, and with it the package manager that runs
+    // «componer»; nothing is written. «listar» says why it cannot mark the
+    // school's words and lists the game's words all the same.
+    void runawayDatabaseStopsTheTool_data()
+    {
+        QTest::addColumn<QString>("which"); // school, composed or base
+        QTest::addColumn<int>("kind");      // Runaway
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        const int endless = int(Runaway::RecursiveView);
+        const int crossJoin = int(Runaway::CrossJoin);
+        const QStringList compose{QStringLiteral("componer")};
+        const QStringList list{QStringLiteral("listar")};
+        QTest::addRow("componer, the school's words endless") << "school" << endless << compose << 1;
+        QTest::addRow("componer, the school's words a cross join") << "school" << crossJoin << compose << 1;
+        QTest::addRow("listar, the school's words endless") << "school" << endless << list << 0;
+        QTest::addRow("listar, the composed words endless") << "composed" << endless << list << 1;
+        QTest::addRow("listar --base, a cross join") << "base" << crossJoin << list << 1;
+        QTest::addRow("importar --base, endless") << "base" << endless << QStringList{QStringLiteral("importar")} << 1;
+    }
+    void runawayDatabaseStopsTheTool()
+    {
+        QFETCH(QString, which);
+        QFETCH(int, kind);
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        makeWordsDatabase(dir.filePath(QStringLiteral("bin/drive_c")), sampleWords());
+        const QString school = dir.filePath(QStringLiteral("escuela"));
+        qputenv("KORIVANTA_ESCUELA", QFile::encodeName(school));
+        const auto restore = qScopeGuard([this] { qputenv("KORIVANTA_ESCUELA", QFile::encodeName(m_school.path())); });
+        writeFile(dir.filePath(QStringLiteral("w.csv")), "nom_ay,nom_esp,categoria\nuta,casa,hogar\n");
+        QCOMPARE(runTool({QStringLiteral("importar"), dir.filePath(QStringLiteral("w.csv"))}, bin).status, 0);
+        const QString composed = school + QStringLiteral("/drive_c/Trab_zumel/diccionario.mdb");
+        QVERIFY(QFileInfo::exists(composed));
+
+        QString file = which == QLatin1String("school") ? school + QStringLiteral("/palabras-escuela.db") : composed;
+        if (which == QLatin1String("base")) {
+            file = makeWordsDatabase(dir.filePath(QStringLiteral("otra")), sampleWords());
+            args << (args.front() == QLatin1String("importar") ? QStringList{dir.filePath(QStringLiteral("w.csv"))}
+                                                               : QStringList{})
+                 << QStringLiteral("--base") << file;
+        }
+        QCOMPARE(writeAsAnotherProgram(file, runawayNominal(Runaway(kind))), QString());
+        const auto before = folderSnapshot(dir.path());
+
+        const Tool t = runTool(args, bin);
+        QCOMPARE(t.status, status);
+        QVERIFY2(t.err.contains(QStringLiteral("no llegaba nunca a su fin")), qPrintable(t.err));
+        QVERIFY2(t.err.contains(file), qPrintable(t.err));
+        QCOMPARE(folderSnapshot(dir.path()), before);
+        if (status == 0)
+            QVERIFY2(t.out.contains(QStringLiteral("  uta — casa\n")), qPrintable(t.out));
+    }
+
+    // The package's postinst runs «componer» as root: on a school database
+    // made to run for ever the real program ends, with status 1 and the
+    // reason in Spanish, so the package manager goes on.
+    void realToolEndsOnASchoolDatabaseThatNeverEnds()
+    {
+        QTemporaryDir dir;
+        const QString school = dir.filePath(QStringLiteral("escuela"));
+        const QString made = makeWordsDatabase(dir.filePath(QStringLiteral("hecha")), sampleWords());
+        QCOMPARE(writeAsAnotherProgram(made, runawayNominal(Runaway::RecursiveView)), QString());
+        QVERIFY(QDir().mkpath(school));
+        QVERIFY(QFile::rename(made, school + QStringLiteral("/palabras-escuela.db")));
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KORIVANTA_ESCUELA"), school);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(KORIVANTA_WORD_TOOL), {QStringLiteral("componer")});
+        QVERIFY(tool.waitForStarted());
+        if (!tool.waitForFinished(120000)) {
+            tool.kill();
+            tool.waitForFinished();
+            QFAIL("korivanta-palabras componer still running after two minutes");
+        }
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 1);
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("está dañada")) &&
+                     err.contains(QStringLiteral("no llegaba nunca a su fin")),
+                 qPrintable(err));
+        QVERIFY(!QFileInfo::exists(school + QStringLiteral("/drive_c")));
+    }
+
     // A school's words go into a pack with «exportar» (all of them, a
     // category's, or the named ones) and come out on another computer's
     // school with «importar», pictures included; the package's words stay

@@ -54,6 +54,8 @@ private slots:
     void nothingIsComposedWhileTheSchoolHasNoWords();
     void aBrokenPackageDatabaseLeavesTheComposedOneAlone_data();
     void aBrokenPackageDatabaseLeavesTheComposedOneAlone();
+    void aSchoolDatabaseThatNeverEndsIsRefused_data();
+    void aSchoolDatabaseThatNeverEndsIsRefused();
     void saveEditAndRemoveCarryTheirMedia();
     void draftsAreCheckedAgainstBothLayers_data();
     void draftsAreCheckedAgainstBothLayers();
@@ -182,6 +184,35 @@ void TestSchoolStore::aBrokenPackageDatabaseLeavesTheComposedOneAlone()
     QCOMPARE(fileBytes(paths().composedDatabase()), composedBefore);
     // A save fails before it changes anything either.
     QVERIFY(!store.save(draft("uta", "casa", "hogar")).isEmpty());
+    QCOMPARE(folderSnapshot(paths().schoolDir), before);
+}
+
+// The school's database, which the teachers' group can write, made so that
+// reading its words never ends: reading, composing and saving each stop with
+// the reason in Spanish, and nothing changes.
+void TestSchoolStore::aSchoolDatabaseThatNeverEndsIsRefused_data()
+{
+    QTest::addColumn<int>("kind"); // Runaway
+    QTest::newRow("a recursive view") << int(Runaway::RecursiveView);
+    QTest::newRow("a table joined with itself") << int(Runaway::CrossJoin);
+}
+
+void TestSchoolStore::aSchoolDatabaseThatNeverEndsIsRefused()
+{
+    QFETCH(int, kind);
+    SchoolStore store(paths());
+    QCOMPARE(store.save(draft("wawa", "bebé", "persona")), QString());
+    QCOMPARE(writeAsAnotherProgram(paths().schoolDatabase(), runawayNominal(Runaway(kind))), QString());
+    const auto before = folderSnapshot(paths().schoolDir);
+    const QString says = QStringLiteral("no llegaba nunca a su fin");
+
+    QString error;
+    QVERIFY(store.schoolWords(&error).isEmpty());
+    QVERIFY2(error.contains(says) && error.contains(paths().schoolDatabase()), qPrintable(error));
+    error = store.compose();
+    QVERIFY2(error.contains(says), qPrintable(error));
+    error = store.save(draft("uta", "casa", "hogar"));
+    QVERIFY2(error.contains(says), qPrintable(error));
     QCOMPARE(folderSnapshot(paths().schoolDir), before);
 }
 

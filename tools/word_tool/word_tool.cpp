@@ -182,19 +182,17 @@ int list(const QString &dbPath, QTextStream &out, QTextStream &err, const QSet<Q
         err << QStringLiteral("korivanta-palabras: no existe la base de datos de palabras «%1»\n").arg(dbPath);
         return 1;
     }
-    const QString name = QStringLiteral("korivanta-palabras-listar");
     int status = 0;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(dbPath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        wordsdb::Connection connection(dbPath, true);
+        QSqlDatabase db = connection.db();
         // Each category's words through the game's own query, so they come in the game's order.
         const auto words = [&](const QString &query, QList<QStringList> *rows) {
             QSqlQuery q(db);
             q.setForwardOnly(true);
             if (!q.exec(query)) {
                 err << QStringLiteral("korivanta-palabras: «%1» no es una base de datos de palabras del juego (%2)\n")
-                           .arg(dbPath, q.lastError().text());
+                           .arg(dbPath, wordsdb::errorText(q.lastError()));
                 return false;
             }
             const int ay = q.record().indexOf(QStringLiteral("nom_ay"));
@@ -206,11 +204,15 @@ int list(const QString &dbPath, QTextStream &out, QTextStream &err, const QSet<Q
                 rows->append({wordsdb::printable(q.value(ay).toString().normalized(QString::NormalizationForm_C)),
                               wordsdb::printable(q.value(esp).toString().normalized(QString::NormalizationForm_C)),
                               wordsdb::printable(q.value(cat).toString())});
+            if (q.lastError().isValid()) {
+                err << QStringLiteral("korivanta-palabras: no se puede leer la base de datos «%1» (%2)\n")
+                           .arg(dbPath, wordsdb::errorText(q.lastError()));
+                return false;
+            }
             return true;
         };
-        if (!db.open()) {
-            err << QStringLiteral("korivanta-palabras: no se puede abrir «%1» (%2)\n")
-                       .arg(dbPath, db.lastError().text());
+        if (QString why; !connection.open(&why)) {
+            err << QStringLiteral("korivanta-palabras: no se puede abrir «%1» (%2)\n").arg(dbPath, why);
             status = 1;
         } else {
             out << QStringLiteral("Base de datos: %1\n").arg(dbPath);
@@ -253,9 +255,7 @@ int list(const QString &dbPath, QTextStream &out, QTextStream &err, const QSet<Q
                 status = 1;
             }
         }
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
     return status;
 }
 
