@@ -83,6 +83,7 @@ bool limitStatementWork(const QSqlDatabase &db, qint64 budget)
     state->left = state->perRun;
     sqlite3_trace_v2(connection, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, onTrace, state);
     sqlite3_progress_handler(connection, kInstructionsPerTick, onProgress, state);
+    sqlite3_limit(connection, SQLITE_LIMIT_LENGTH, kMostValueBytes);
     return true;
 }
 

@@ -51,7 +51,14 @@ inline constexpr qint64 kStatementBudget = 100'000'000;
 // of them, before its statement stops; with it, 0.5 million and 140 MB.
 inline constexpr qint64 kRowCost = 200;
 
-// Puts the budget on `db`, an open QSQLITE connection; `budget` is for tests.
+// The longest text or blob a guarded statement may make or read. One
+// instruction can make a huge value (printf('%.*c', 100000000, 'x'), a
+// zeroblob) in seconds and hundreds of megabytes, which no count of
+// instructions stops; a word, a name or a file name is a few dozen bytes.
+inline constexpr int kMostValueBytes = 1 << 20;
+
+// Puts the budget and kMostValueBytes on `db`, an open QSQLITE connection;
+// `budget` is for tests.
 // It lasts as long as the connection stays open. False (and nothing changed)
 // when `db` is not an open SQLite connection.
 bool limitStatementWork(const QSqlDatabase &db, qint64 budget = kStatementBudget);
