@@ -9,6 +9,7 @@
 #include "media/media_paths.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -110,6 +111,7 @@ private slots:
     void wordPicture_data();
     void wordPicture();
     void picturesTellWordsApart();
+    void wordFolderHoldsTheListOnly();
 
     void animation_data();
     void animation();
@@ -192,6 +194,23 @@ void TestMediaPictures::picturesTellWordsApart()
         }
         seen[digest].append(w);
     }
+}
+
+// The package installs the whole word folder: it holds each word's picture
+// and its copy at twice the size, and nothing of a word that left the list.
+void TestMediaPictures::wordFolderHoldsTheListOnly()
+{
+    QSet<QString> expected;
+    for (const Word &w : std::as_const(m_words))
+        expected << w.nomAy + QStringLiteral(".bmp") << w.nomAy + QStringLiteral("@2x.bmp");
+    QSet<QString> present;
+    for (const QString &name : QDir(mediaRoot() + QStringLiteral("/dibujos")).entryList(QDir::Files | QDir::Hidden))
+        present << name.normalized(QString::NormalizationForm_C);
+    QStringList stray = (present - expected).values(), missing = (expected - present).values();
+    stray.sort();
+    missing.sort();
+    QVERIFY2(stray.isEmpty() && missing.isEmpty(),
+             qPrintable(QStringLiteral("not of the list: %1; missing: %2").arg(stray.join(u' '), missing.join(u' '))));
 }
 
 void TestMediaPictures::animation_data()

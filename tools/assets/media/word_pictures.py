@@ -17,7 +17,7 @@ Everything is placed on a soft pastel card whose tint follows the category,
 composed as one SVG and rendered with rsvg-convert, then written as BMP by
 ImageMagick. Each picture also comes at twice the size beside it
 (dibujos/<nom_ay>@2x.bmp), rendered from the same SVG, for screens of device
-pixel ratio 2."""
+pixel ratio 2. Pictures of words no longer in the list are removed."""
 import base64
 import csv
 import json
@@ -434,3 +434,9 @@ def make(tables, words, out):
             for row in rows for scale in SCALES]
     with ThreadPoolExecutor(max_workers=max(2, os.cpu_count() or 2)) as pool:
         list(pool.map(lambda job: _render(*job), jobs))
+    # A word that left the list takes its pictures with it: the package
+    # installs the whole folder.
+    made = {target for _, _, target in jobs}
+    for old in folder.glob("*.bmp"):
+        if old not in made:
+            old.unlink()
