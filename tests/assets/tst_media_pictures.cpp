@@ -9,6 +9,7 @@
 #include "media/media_paths.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -27,6 +28,7 @@ namespace {
 struct Word {
     QString nomAy;
     QString nomEsp;
+    QString categoria;
     QString emoji;
 };
 
@@ -70,13 +72,15 @@ QList<Word> readWords()
     const QStringList header = csvFields(in.readLine());
     const qsizetype ay = header.indexOf(QStringLiteral("nom_ay"));
     const qsizetype esp = header.indexOf(QStringLiteral("nom_esp"));
+    const qsizetype cat = header.indexOf(QStringLiteral("categoria"));
     const qsizetype emoji = header.indexOf(QStringLiteral("emoji"));
     while (!in.atEnd()) {
         const QString line = in.readLine();
         if (line.trimmed().isEmpty())
             continue;
         const QStringList f = csvFields(line);
-        words.append({f.value(ay).normalized(QString::NormalizationForm_C), f.value(esp), f.value(emoji).trimmed()});
+        words.append({f.value(ay).normalized(QString::NormalizationForm_C), f.value(esp), f.value(cat),
+                      f.value(emoji).trimmed()});
     }
     return words;
 }
@@ -107,6 +111,7 @@ private slots:
     void wordPicture_data();
     void wordPicture();
     void picturesTellWordsApart();
+    void wordFolderHoldsTheListOnly();
 
     void animation_data();
     void animation();
@@ -167,25 +172,45 @@ void TestMediaPictures::wordPicture()
     QVERIFY2(colours.size() >= 32, qPrintable(QStringLiteral("only %1 colours").arg(colours.size())));
 }
 
-// Two words share a picture only when the word list gives both the same emoji;
-// a colour word, a drawn word or a fallback repeated would show here.
+// No two words of one category share a picture: the board would show one
+// picture for two answers (an emoji given to two words of a category, a
+// colour word, a drawn word or a fallback repeated). Words of two categories
+// share one only when the word list gives both the same emoji.
 void TestMediaPictures::picturesTellWordsApart()
 {
-    QHash<QByteArray, Word> seen;
-    for (const Word &w : m_words) {
+    QHash<QByteArray, QList<Word>> seen;
+    for (const Word &w : std::as_const(m_words)) {
         QImage image(mediaRoot() + QStringLiteral("/dibujos/") + w.nomAy + QStringLiteral(".bmp"), "bmp");
         QVERIFY2(!image.isNull(), qPrintable(w.nomAy));
         image = image.convertToFormat(QImage::Format_RGB32);
         const QByteArray digest = QCryptographicHash::hash(
             QByteArrayView(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()),
             QCryptographicHash::Sha1);
-        const auto other = seen.constFind(digest);
-        if (other != seen.constEnd()) {
-            QVERIFY2(!w.emoji.isEmpty() && w.emoji == other->emoji,
-                     qPrintable(QStringLiteral("%1 and %2 have the same picture").arg(w.nomAy, other->nomAy)));
+        for (const Word &other : seen.value(digest)) {
+            const QString pair = QStringLiteral("%1 (%2) and %3 (%4) have the same picture")
+                                     .arg(w.nomAy, w.categoria, other.nomAy, other.categoria);
+            QVERIFY2(w.categoria != other.categoria, qPrintable(pair));
+            QVERIFY2(!w.emoji.isEmpty() && w.emoji == other.emoji, qPrintable(pair));
         }
-        seen.insert(digest, w);
+        seen[digest].append(w);
     }
+}
+
+// The package installs the whole word folder: it holds each word's picture
+// and its copy at twice the size, and nothing of a word that left the list.
+void TestMediaPictures::wordFolderHoldsTheListOnly()
+{
+    QSet<QString> expected;
+    for (const Word &w : std::as_const(m_words))
+        expected << w.nomAy + QStringLiteral(".bmp") << w.nomAy + QStringLiteral("@2x.bmp");
+    QSet<QString> present;
+    for (const QString &name : QDir(mediaRoot() + QStringLiteral("/dibujos")).entryList(QDir::Files | QDir::Hidden))
+        present << name.normalized(QString::NormalizationForm_C);
+    QStringList stray = (present - expected).values(), missing = (expected - present).values();
+    stray.sort();
+    missing.sort();
+    QVERIFY2(stray.isEmpty() && missing.isEmpty(),
+             qPrintable(QStringLiteral("not of the list: %1; missing: %2").arg(stray.join(u' '), missing.join(u' '))));
 }
 
 void TestMediaPictures::animation_data()

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
 #include <QtEndian>
 
@@ -147,6 +148,7 @@ private slots:
     void soundFile_data();
     void soundFile();
     void graphemeSoundsAllDiffer();
+    void wordFolderHoldsTheListOnly();
     void modifiedGraphemesSoundLonger_data();
     void modifiedGraphemesSoundLonger();
 };
@@ -213,6 +215,24 @@ void TstSounds::graphemeSoundsAllDiffer()
         QVERIFY2(!seen.contains(hash), qPrintable(grapheme(key) + " sounds exactly like " + seen.value(hash)));
         seen.insert(hash, grapheme(key));
     }
+}
+
+// The package installs the whole word folder: one sound for each word of the
+// list, and nothing of a word that left it.
+void TstSounds::wordFolderHoldsTheListOnly()
+{
+    QSet<QString> expected;
+    for (const QString &word : wordsOfList())
+        expected << word.normalized(QString::NormalizationForm_C) + ".wav";
+    const QString folder = QFileInfo(onDriveC(QString::fromUtf16(kWordSoundFolder) + "x.wav")).path();
+    QSet<QString> present;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        present << name.normalized(QString::NormalizationForm_C);
+    QStringList stray = (present - expected).values(), missing = (expected - present).values();
+    stray.sort();
+    missing.sort();
+    QVERIFY2(stray.isEmpty() && missing.isEmpty(),
+             qPrintable(QString("not of the list: %1; missing: %2").arg(stray.join(u' '), missing.join(u' '))));
 }
 
 // The aspirated stops (a breath after the release), the glottalised ones (a

@@ -25,7 +25,7 @@ ACEPTAR_TWIPS=(3840 3000 1215 375)
 SCHOOL=/var/lib/korivanta
 TEACHER=korivanta-maestra
 # The word version N+1 adds to the package's list, and the teacher's words.
-NEW_WORD=kururu
+NEW_WORD=sirsiri # a stand-in found in no word list
 NEW_WORD_ES=grillo
 CATEGORY=insecto
 

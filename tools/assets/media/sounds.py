@@ -3,7 +3,8 @@
 - grafemario/<grapheme>.wav: each of the 32 keyboard graphemes on its own;
 - sonido/instrucciones/adivinar_palabra.wav: the spoken instructions;
 - sonido/bien.wav: a short chime and the praise;
-- sonido/palabras/<nom_ay>.wav: every Aymara word of the word list.
+- sonido/palabras/<nom_ay>.wav: every Aymara word of the word list (the
+  sound of a word that left the list is removed).
 
 The Spanish voice has no aspirated, glottalised or uvular consonants, so every
 Aymara sound is given to it as phoneme mnemonics ([[...]]) built by rule from
@@ -223,8 +224,14 @@ def make(tables, words, out):
 
         for g in graphemes:
             job(make_grapheme, g, grafemario / f"{g}.wav")
-        for w in sorted(set(words_of(words))):
+        spoken = sorted(set(words_of(words)))
+        for w in spoken:
             job(make_word, w, graphemes, palabras / f"{w}.wav")
+        # A word that left the list takes its sound with it: the package
+        # installs the whole folder.
+        for old in palabras.glob("*.wav"):
+            if old.stem not in spoken:
+                old.unlink()
         job(make_spoken, INSTRUCTIONS, SENTENCE_SPEED, instrucciones / "adivinar_palabra.wav")
         job(make_praise, out / "sonido" / "bien.wav")
 
