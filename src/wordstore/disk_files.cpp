@@ -79,6 +79,19 @@ void locate(const QString &path, const QString &top, Place *place)
         place->folder = Fd(fd);
 }
 
+// Writes all `size` bytes; 0, or the errno of the failure.
+int writeAll(int fd, const char *data, qsizetype size)
+{
+    for (qsizetype done = 0; done < size;) {
+        const ssize_t n = ::write(fd, data + done, size_t(size - done));
+        if (n < 0 && errno != EINTR)
+            return errno;
+        if (n > 0)
+            done += n;
+    }
+    return 0;
+}
+
 bool below(const QString &top, const QString &path)
 {
     return !top.isEmpty() && (path == top || path.startsWith(top + QLatin1Char('/')));
@@ -138,13 +151,8 @@ QString writeNewFile(const QString &path, const QByteArray &bytes, bool groupWri
     int failure = 0;
     if (groupWritable && ::fchmod(fd, 0664) != 0)
         failure = errno;
-    for (qsizetype done = 0; done < bytes.size() && !failure;) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno != EINTR)
-            failure = errno;
-        else if (n > 0)
-            done += n;
-    }
+    if (!failure)
+        failure = writeAll(fd, bytes.constData(), bytes.size());
     if (!failure && ::fsync(fd) != 0)
         failure = errno;
     if (::close(fd) != 0 && !failure)
@@ -190,13 +198,7 @@ QString placeFile(const QString &made, const QString &path, const QString &prefi
         }
         if (n == 0)
             break;
-        for (ssize_t done = 0; done < n && !failure;) {
-            const ssize_t w = ::write(fd, buffer + done, size_t(n - done));
-            if (w < 0 && errno != EINTR)
-                failure = errno;
-            else if (w > 0)
-                done += w;
-        }
+        failure = writeAll(fd, buffer, n);
     }
     if (!failure && ::fsync(fd) != 0)
         failure = errno;
