@@ -261,6 +261,14 @@ bool removeFile(const QString &path, const QString &top)
     return place.folder.get() >= 0 && ::unlinkat(place.folder.get(), place.name.constData(), 0) == 0;
 }
 
+void removeFilesStartingWith(const QString &folder, const QString &prefix, const QString &top)
+{
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.startsWith(prefix))
+            removeFile(dir.absoluteFilePath(name), top);
+}
+
 bool removeEmptyFolder(const QString &path, const QString &top)
 {
     Place place;

@@ -42,6 +42,10 @@ QString renameNew(const QString &from, const QString &to, const QString &top = {
 bool removeFile(const QString &path, const QString &top = {});
 bool removeEmptyFolder(const QString &path, const QString &top = {});
 
+// Removes the files of `folder` whose names start with `prefix`: the hidden
+// copies a killed run left behind.
+void removeFilesStartingWith(const QString &folder, const QString &prefix, const QString &top = {});
+
 // The folder `folder` at or below `top`, opened without following any link
 // below `top`: its descriptor, or -1 with why in `error`.
 int openFolderBelow(const QString &top, const QString &folder, QString *error);

@@ -419,10 +419,7 @@ QString SchoolStore::composeLocked()
     }
     const QString prefix = QStringLiteral(".diccionario.mdb.componiendo-");
     // Copies that a killed run left behind.
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (name.startsWith(prefix))
-            diskfiles::removeFile(dir.absoluteFilePath(name), m_paths.schoolDir);
+    diskfiles::removeFilesStartingWith(folder, prefix, m_paths.schoolDir);
     return wordsdb::writeDatabase(composed, prefix, words, 0664, m_paths.schoolDir);
 }
 
@@ -462,17 +459,13 @@ void SchoolStore::removeLeftovers()
 {
     // The lock file of an import killed while it held it: let go of already
     // (the kernel saw to that), taken and removed as any holder removes it.
-    const QString importLockPath =
-        QStringLiteral("%1/.%2.bloqueo").arg(m_paths.schoolDir, QFileInfo(m_paths.schoolDatabase()).fileName());
-    ProcessLock importLock(importLockPath, true);
-    if (QFileInfo::exists(importLockPath) && importLock.tryLock(0) == ProcessLock::Result::Taken)
-        importLock.unlock();
+    const QString importLock = wordtool::importLockPath(m_paths.schoolDatabase());
+    ProcessLock stale(importLock, true);
+    if (QFileInfo::exists(importLock) && stale.tryLock(0) == ProcessLock::Result::Taken)
+        stale.unlock();
     // Copies of the school's database that a killed change left beside it.
-    const QString prefix = wordtool::temporaryPrefix(m_paths.schoolDatabase());
-    const QDir dir(m_paths.schoolDir);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (name.startsWith(prefix))
-            diskfiles::removeFile(dir.absoluteFilePath(name), m_paths.schoolDir);
+    diskfiles::removeFilesStartingWith(m_paths.schoolDir, wordtool::temporaryPrefix(m_paths.schoolDatabase()),
+                                       m_paths.schoolDir);
 
     // Only with the school's words in hand can a file be known as unused.
     QString error;

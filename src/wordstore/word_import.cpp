@@ -248,16 +248,6 @@ QString makeVoice(const Voice &v, const SpeakFunction &speak, wordstore::Pending
     return changes->write(v.destination, voice.readAll());
 }
 
-void removeStaleCopies(const QString &dbPath, const QString &top)
-{
-    const QFileInfo info(dbPath);
-    const QString prefix = temporaryPrefix(dbPath);
-    const QDir dir = info.absoluteDir();
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (name.startsWith(prefix))
-            diskfiles::removeFile(dir.absoluteFilePath(name), top);
-}
-
 // Why this program cannot read a file that is there, naming the user it runs
 // as (root works as the school's user, who may not read every file).
 QString unreadable(const QString &what, const QString &file, const QString &nomAy)
@@ -305,6 +295,12 @@ QString soundProblem(const QString &sound, const QString &nomAy)
 QString keyboardWord(const QString &word)
 {
     return keyboardApostrophes(word.trimmed().normalized(QString::NormalizationForm_C));
+}
+
+QString importLockPath(const QString &databasePath)
+{
+    const QFileInfo info(databasePath);
+    return info.absoluteDir().absoluteFilePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".bloqueo"));
 }
 
 QString temporaryPrefix(const QString &databasePath)
@@ -370,11 +366,9 @@ ImportResult importWords(const ImportRequest &request)
     const QString dbPath = dbInfo.canonicalFilePath();
     // One import at a time: the lock is held from reading the database to
     // replacing it, and goes with the process if it is killed.
-    const QFileInfo real(dbPath);
-    const QString lockPath =
-        real.absoluteDir().absoluteFilePath(QStringLiteral(".") + real.fileName() + QStringLiteral(".bloqueo"));
-    wordstore::ProcessLock lock(lockPath,
-                                QFileInfo(real.absolutePath()).permissions().testFlag(QFileDevice::WriteGroup));
+    const QString lockPath = importLockPath(dbPath);
+    wordstore::ProcessLock lock(
+        lockPath, QFileInfo(QFileInfo(dbPath).absolutePath()).permissions().testFlag(QFileDevice::WriteGroup));
     switch (lock.tryLock(10000)) {
     case wordstore::ProcessLock::Result::Taken: break;
     case wordstore::ProcessLock::Result::Busy:
@@ -624,7 +618,7 @@ ImportResult importWords(const ImportRequest &request)
         result.errors << error;
         return result;
     }
-    removeStaleCopies(dbPath, top);
+    diskfiles::removeFilesStartingWith(QFileInfo(dbPath).absolutePath(), temporaryPrefix(dbPath), top);
     error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words, top);
     if (!error.isEmpty()) {
         result.errors << error;

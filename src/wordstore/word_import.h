@@ -76,4 +76,7 @@ QString localMediaPath(const QString &mediaRoot, const QString &programPath);
 // (hidden, and never ending in the database's own name).
 QString temporaryPrefix(const QString &databasePath);
 
+// The lock file that keeps two imports into a database apart, beside it.
+QString importLockPath(const QString &databasePath);
+
 } // namespace korivanta::wordtool
