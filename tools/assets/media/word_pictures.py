@@ -58,6 +58,7 @@ DRAWING_FOR = {
     "sapo": "sapo.svg",
     "guanaco": "guanaco.svg",
     "vicuña": "vicuna.svg",
+    "comadreja": "comadreja.svg",
     # persona
     "muchacha": "muchacha.svg",
     "viejito": "viejito.svg",
