@@ -1,5 +1,6 @@
 #include "editor/editor_window.h"
 
+#include "editor/lock_wait_dialog.h"
 #include "editor/word_form.h"
 #include "wordstore/word_pack.h"
 #include "wordstore/word_picture.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageReader>
@@ -17,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -180,11 +183,57 @@ EditorWindow::EditorWindow(wordstore::SchoolStore &store, QWidget *parent)
     connect(m_delete, &QPushButton::clicked, this, [this] { deleteSelected(); });
     connect(m_export, &QPushButton::clicked, this, &EditorWindow::exportPackAsked);
     connect(m_import, &QPushButton::clicked, this, &EditorWindow::importPackAsked);
+
+    m_lockWait = std::make_unique<LockWaitDialog>(this);
+    m_store.setLockWait([wait = m_lockWait.get()](qint64 waitedMs) { return wait->keepWaiting(waitedMs); });
+    m_watcher = new QFileSystemWatcher(this);
+    m_changed = new QTimer(this);
+    m_changed->setSingleShot(true);
+    m_changed->setInterval(200);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_changed, qOverload<>(&QTimer::start));
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_changed, qOverload<>(&QTimer::start));
+    connect(m_changed, &QTimer::timeout, this, &EditorWindow::schoolChanged);
+    reload();
+}
+
+EditorWindow::~EditorWindow()
+{
+    m_store.setLockWait({});
+}
+
+void EditorWindow::watchSchool()
+{
+    // The database is replaced by a rename into the school's folder, which
+    // the folder's watch sees; an in-place write is seen on the file.
+    QStringList wanted;
+    QString folder = m_store.paths().schoolDir;
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir() && QFileInfo(folder).dir().path() != folder)
+        folder = QFileInfo(folder).dir().path();
+    wanted << folder;
+    if (QFileInfo::exists(m_store.paths().schoolDatabase()))
+        wanted << m_store.paths().schoolDatabase();
+    QStringList watched = m_watcher->files() + m_watcher->directories();
+    for (const QString &path : watched)
+        if (!wanted.contains(path))
+            m_watcher->removePath(path);
+    for (const QString &path : wanted)
+        if (!watched.contains(path))
+            m_watcher->addPath(path);
+}
+
+void EditorWindow::schoolChanged()
+{
+    watchSchool();
+    QString error;
+    const QList<wordstore::SchoolWord> school = m_store.schoolWords(&error);
+    if (error.isEmpty() && school == m_shownSchool)
+        return; // a change of this window's own, already shown, or none
     reload();
 }
 
 void EditorWindow::reload()
 {
+    const QList<qint64> chosen = selectedSchoolIds();
     m_list->clear();
     QStringList problems;
     QString error;
@@ -212,7 +261,11 @@ void EditorWindow::reload()
         item->setData(ColAymara, kCategoryRole, s.word.categoria);
         keepWord(item, s.word);
         item->setIcon(ColAymara, thumbnail(m_store.localFile(s.word.dibujo)));
+        if (chosen.contains(s.id))
+            item->setSelected(true);
     }
+    m_shownSchool = school;
+    watchSchool();
     m_list->header()->resizeSections(QHeaderView::ResizeToContents);
     m_status->setText(problems.isEmpty()
                           ? QStringLiteral("La escuela tiene %1 palabra(s) propia(s).").arg(school.size())
@@ -296,6 +349,10 @@ void EditorWindow::editWord()
             reload();
         return;
     }
+    // Deleted by another window or program since the list was read.
+    reload();
+    showStatus(error.isEmpty() ? QStringLiteral("Esa palabra ya no está: otra ventana u otro programa la borró.")
+                               : error);
 }
 
 QString EditorWindow::deleteSelected(bool confirm)

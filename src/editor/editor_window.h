@@ -8,7 +8,11 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QCheckBox;
+class QFileSystemWatcher;
+class QTimer;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -16,6 +20,8 @@ class QPushButton;
 class QTreeWidget;
 
 namespace korivanta::editor {
+
+class LockWaitDialog;
 
 // Why the school's words cannot be changed by this user (Spanish), or empty:
 // the school's folder, or the nearest folder above it that exists, and the
@@ -25,9 +31,14 @@ QString schoolNotWritable(const wordstore::StorePaths &paths);
 class EditorWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // Changes of the store made from this window wait for other programs
+    // through a dialog of the window's own, never asleep.
     explicit EditorWindow(wordstore::SchoolStore &store, QWidget *parent = nullptr);
+    ~EditorWindow() override;
 
-    // Reads the words again and shows those the filter and the search keep.
+    // Reads the words again and shows those the filter and the search keep;
+    // the words chosen stay chosen. Also done, by itself, shortly after
+    // another window or program changes the school's words.
     void reload();
     // The rows shown now (tests read them).
     QTreeWidget *list() const { return m_list; }
@@ -59,6 +70,10 @@ private:
     void showStatus(const QString &text);
     void updateButtons();
     QList<qint64> selectedSchoolIds() const;
+    // Watches the school's folder (or the nearest folder above it while it
+    // does not exist yet) for the database another program puts in place.
+    void watchSchool();
+    void schoolChanged();
 
     wordstore::SchoolStore &m_store;
     QString m_notWritable;
@@ -73,6 +88,10 @@ private:
     QPushButton *m_delete = nullptr;
     QPushButton *m_export = nullptr;
     QPushButton *m_import = nullptr;
+    std::unique_ptr<LockWaitDialog> m_lockWait;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_changed = nullptr;                // gathers a burst of changes into one look
+    QList<wordstore::SchoolWord> m_shownSchool; // the school's words as last shown
 };
 
 } // namespace korivanta::editor

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMediaPlayer>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
@@ -164,6 +165,7 @@ WordForm::WordForm(wordstore::SchoolStore &store, const wordstore::SchoolWord *w
 
     if (word) {
         m_id = word->id;
+        m_shown = word->word;
         m_nomAy->setText(word->word.nomAy);
         m_nomEsp->setText(word->word.nomEsp);
         setCategory(word->word.categoria);
@@ -214,6 +216,7 @@ wordstore::WordDraft WordForm::draft() const
     d.categoria = m_categoria->currentData().toString();
     d.pictureFile = m_pictureFile;
     d.soundFile = m_soundFile;
+    d.shown = m_shown;
     return d;
 }
 
@@ -387,11 +390,58 @@ QString WordForm::save()
     recheck();
     if (!m_problems.ok())
         return QStringLiteral("la palabra todavía no se puede guardar");
-    const QString error = m_store.save(draft(), &m_savedId);
+    wordstore::WordDraft d = draft();
+    wordstore::SaveConflict conflict = wordstore::SaveConflict::None;
+    QString error = m_store.save(d, &m_savedId, &conflict);
+    if (conflict != wordstore::SaveConflict::None && askOverConflict(conflict)) {
+        if (conflict == wordstore::SaveConflict::Deleted)
+            d.id = 0;
+        d.shown.reset();
+        error = m_store.save(d, &m_savedId, &conflict);
+    }
     showProblem(m_saveError, error.isEmpty() ? QString() : QStringLiteral("No se guardó: %1").arg(error));
     if (error.isEmpty())
         accept();
     return error;
+}
+
+bool WordForm::askOverConflict(wordstore::SaveConflict conflict)
+{
+    const QString mine = m_shown ? m_shown->nomAy : m_nomAy->text();
+    QString text, yesText;
+    if (conflict == wordstore::SaveConflict::Deleted) {
+        text = QStringLiteral("Mientras este formulario estaba abierto, otra ventana u otro programa borró «%1».\n"
+                              "¿Guardarla otra vez, como palabra nueva?")
+                   .arg(mine);
+        if (m_pictureFile.isEmpty() || m_soundFile.isEmpty())
+            text += QStringLiteral("\nSu dibujo y su sonido se borraron con ella: elija otros si hace falta.");
+        yesText = QStringLiteral("Guardar como nueva");
+    } else {
+        QString now;
+        for (const wordstore::SchoolWord &s : m_store.schoolWords(nullptr))
+            if (s.id == m_id)
+                now = QStringLiteral("«%1» (%2, %3)")
+                          .arg(s.word.nomAy, s.word.nomEsp,
+                               wordsdb::categoryTitle(s.word.categoria).isEmpty()
+                                   ? s.word.categoria
+                                   : wordsdb::categoryTitle(s.word.categoria));
+        text = QStringLiteral("Mientras este formulario estaba abierto, otra ventana u otro programa cambió «%1»; "
+                              "ahora es %2.\n¿Guardar sus cambios en lugar de esos?")
+                   .arg(mine, now);
+        yesText = QStringLiteral("Guardar los míos");
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("La palabra cambió"), text, QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("saveConflict"));
+    box.setAccessibleName(QStringLiteral("La palabra cambió"));
+    QPushButton *yes = box.addButton(yesText, QMessageBox::AcceptRole);
+    yes->setObjectName(QStringLiteral("saveConflictYes"));
+    yes->setAccessibleName(yesText);
+    QPushButton *no = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
+    no->setObjectName(QStringLiteral("saveConflictNo"));
+    no->setAccessibleName(QStringLiteral("Cancelar"));
+    box.setDefaultButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 } // namespace korivanta::editor

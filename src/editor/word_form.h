@@ -56,8 +56,13 @@ private:
     void playSound();
     QString currentSoundFile() const;
 
+    // After a save found the word changed or deleted elsewhere since the form
+    // opened: asks whether to save over it (or as a new word); true to do so.
+    bool askOverConflict(wordstore::SaveConflict conflict);
+
     wordstore::SchoolStore &m_store;
     qint64 m_id = 0;
+    std::optional<wordsdb::Word> m_shown; // the word as it was when the form opened
     QString m_pictureFile, m_soundFile;
     QString m_currentSound; // the saved word's sound, when editing
     wordstore::DraftProblems m_problems;

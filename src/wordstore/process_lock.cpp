@@ -1,6 +1,6 @@
 #include "wordstore/process_lock.h"
 
-#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -21,12 +21,22 @@ ProcessLock::~ProcessLock()
 
 ProcessLock::Result ProcessLock::tryLock(int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
+    return tryLock([timeoutMs](qint64 waitedMs) {
+        if (waitedMs >= timeoutMs)
+            return false;
+        QThread::msleep(50);
+        return true;
+    });
+}
+
+ProcessLock::Result ProcessLock::tryLock(const std::function<bool(qint64 waitedMs)> &keepWaiting)
+{
+    QElapsedTimer waited;
+    waited.start();
     for (;;) {
         const Result r = tryOnce();
-        if (r != Result::Busy || deadline.hasExpired())
+        if (r != Result::Busy || !keepWaiting(waited.elapsed()))
             return r;
-        QThread::msleep(50);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace korivanta::wordstore {
 
 class ProcessLock {
@@ -22,6 +24,10 @@ public:
 
     // Waits up to `timeoutMs` for another holder to let go.
     Result tryLock(int timeoutMs);
+    // Tries, and while another holds the lock asks `keepWaiting` (with the
+    // milliseconds waited so far) whether to try again; `keepWaiting` does the
+    // pausing between tries (a window runs its events there).
+    Result tryLock(const std::function<bool(qint64 waitedMs)> &keepWaiting);
     // Removes the file and lets go; also done by the destructor.
     void unlock();
 

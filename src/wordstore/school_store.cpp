@@ -72,9 +72,12 @@ public:
     // Takes the lock, then looks over the whole folder: nothing is changed in
     // a folder where someone put a link (or a FIFO) in place of a file or a
     // folder of its own.
-    QString take(const QString &schoolDir)
+    QString take(const QString &schoolDir, const SchoolStore::LockWait &wait)
     {
-        switch (m_lock.tryLock(10000)) {
+        const ProcessLock::Result result = wait ? m_lock.tryLock(wait) : m_lock.tryLock(kLockWaitMs);
+        if (wait)
+            wait(-1);
+        switch (result) {
         case ProcessLock::Result::Taken: return diskfiles::untrustedEntry(schoolDir);
         case ProcessLock::Result::Busy:
             return QStringLiteral("otro programa está cambiando las palabras de la escuela; inténtelo más tarde");
@@ -89,6 +92,7 @@ public:
     }
 
 private:
+    static constexpr int kLockWaitMs = 10000; // without a wait of the program's own
     ProcessLock m_lock;
 };
 
@@ -174,8 +178,10 @@ DraftProblems SchoolStore::check(const WordDraft &draft) const
     return problems;
 }
 
-QString SchoolStore::save(const WordDraft &draft, qint64 *id)
+QString SchoolStore::save(const WordDraft &draft, qint64 *id, SaveConflict *conflict)
 {
+    if (conflict)
+        *conflict = SaveConflict::None;
     const DraftProblems problems = check(draft);
     if (!problems.ok()) {
         QStringList all;
@@ -206,8 +212,17 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id)
     if (draft.id != 0) {
         const auto it =
             std::find_if(school.cbegin(), school.cend(), [&](const SchoolWord &s) { return s.id == draft.id; });
-        if (it == school.cend())
+        if (it == school.cend()) {
+            if (conflict)
+                *conflict = SaveConflict::Deleted;
             return QStringLiteral("la palabra que se quiere cambiar ya no está entre las palabras de la escuela");
+        }
+        if (draft.shown && *draft.shown != it->word) {
+            if (conflict)
+                *conflict = SaveConflict::Changed;
+            return QStringLiteral("otro programa o ventana cambió la palabra «%1» después de abrirla aquí")
+                .arg(it->word.nomAy);
+        }
         before = it->word;
         word.dibujo = before.dibujo;
         word.sonido = before.sonido;
@@ -449,7 +464,7 @@ QString SchoolStore::prepareDatabase()
 
 QString SchoolStore::takeLock(StoreLock &lock)
 {
-    const QString error = lock.take(m_paths.schoolDir);
+    const QString error = lock.take(m_paths.schoolDir, m_lockWait);
     if (error.isEmpty())
         removeLeftovers();
     return error;

@@ -37,6 +37,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 namespace korivanta::wordstore {
 
 class StoreLock; // one change of the school's words at a time
@@ -62,6 +65,7 @@ struct StorePaths {
 struct SchoolWord {
     qint64 id = 0;
     wordsdb::Word word; // picture and sound as program paths ("c:\Trab_zumel\dibujos\x.png")
+    bool operator==(const SchoolWord &) const = default;
 };
 
 // A new or changed word as a teacher gives it.
@@ -74,7 +78,14 @@ struct WordDraft {
     // A local WAV file to store as the word's sound; empty keeps the current
     // sound (a new word: the standard name).
     QString soundFile;
+    // The word as the teacher saw it when the form opened. When given, a save
+    // that finds the stored word different or gone (another window or program
+    // changed or deleted it since) changes nothing and says so.
+    std::optional<wordsdb::Word> shown = std::nullopt;
 };
+
+// Why a save found the word changed under it.
+enum class SaveConflict { None, Changed, Deleted };
 
 // Why a draft cannot be saved, field by field (Spanish sentences; empty when
 // the field is fine). Warnings do not stop a save.
@@ -93,6 +104,14 @@ public:
 
     const StorePaths &paths() const { return m_paths; }
 
+    // What a change does while another program holds the school's words:
+    // asked again and again with the milliseconds waited so far, it pauses a
+    // little (a window runs its events meanwhile) and says whether to keep
+    // waiting; once the lock is taken or given up it is called with -1.
+    // Without one a change waits up to ten seconds, asleep.
+    using LockWait = std::function<bool(qint64 waitedMs)>;
+    void setLockWait(LockWait wait) { m_lockWait = std::move(wait); }
+
     // The school's words in the order the game shows them (empty when the
     // school has none yet); the package's words, read only.
     QList<SchoolWord> schoolWords(QString *error) const;
@@ -105,8 +124,9 @@ public:
     DraftProblems check(const WordDraft &draft) const;
 
     // Saves a draft (checked first) and composes the game's words again.
-    // Returns why it failed, or empty; `id` gets the saved word's id.
-    QString save(const WordDraft &draft, qint64 *id = nullptr);
+    // Returns why it failed, or empty; `id` gets the saved word's id, and
+    // `conflict` whether the word was changed or deleted since it was shown.
+    QString save(const WordDraft &draft, qint64 *id = nullptr, SaveConflict *conflict = nullptr);
     // Deletes a school word, its media, and composes again.
     QString remove(qint64 id);
 
@@ -143,6 +163,7 @@ private:
     void removeLeftovers();
 
     StorePaths m_paths;
+    LockWait m_lockWait;
 };
 
 } // namespace korivanta::wordstore

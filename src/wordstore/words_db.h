@@ -16,6 +16,7 @@ namespace korivanta::wordsdb {
 // One row of table nominal.
 struct Word {
     QString nomAy, nomEsp, categoria, dibujo, sonido;
+    bool operator==(const Word &) const = default;
 };
 
 // The nine category keys, in the order of their codes (1 to 9), as the game's

@@ -10,6 +10,7 @@
 #include "game/keyboard_table.h"
 #include "support/stored_words.h"
 #include "support/words_fixture.h"
+#include "wordstore/process_lock.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_picture.h"
 #include "wordstore/words_db.h"
@@ -28,6 +29,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -151,6 +153,11 @@ private slots:
     void packCarriesWordsToAnotherSchool();
     void recordingBecomesTheSound();
     void killedDuringSaveLeavesReadableWords();
+    void waitsForAnotherWriterWithoutFreezing_data();
+    void waitsForAnotherWriterWithoutFreezing();
+    void saveOverAChangeMadeElsewhere_data();
+    void saveOverAChangeMadeElsewhere();
+    void listFollowsChangesMadeElsewhere();
 };
 
 void TestEditor::keyChips_data()
@@ -650,6 +657,165 @@ void TestEditor::killedDuringSaveLeavesReadableWords()
         QCOMPARE(store.compose(), QString());
         QCOMPARE(wordsOfSpanish(f.paths.composedDatabase()).size(), 2 + school.size());
     }
+}
+
+void TestEditor::waitsForAnotherWriterWithoutFreezing_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("the other program finishes") << false;
+    QTest::newRow("the teacher stops waiting") << true;
+}
+
+// Another program holds the school's words while the teacher saves: the
+// window goes on running its events, says that it waits, and either saves
+// once the other lets go or, cancelled, changes nothing and says why.
+void TestEditor::waitsForAnotherWriterWithoutFreezing()
+{
+    QFETCH(bool, cancel);
+    Fixture f;
+    QVERIFY(QDir().mkpath(f.paths.schoolDir));
+    EditorWindow window(*f.store);
+    window.show();
+    auto other = std::make_unique<ProcessLock>(QDir(f.paths.schoolDir).filePath(".palabras-escuela.bloqueo"));
+    QCOMPARE(other->tryLock(0), ProcessLock::Result::Taken);
+
+    WordForm form(*f.store, nullptr, &window);
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("quta"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("lago"));
+    form.setCategory(QStringLiteral("naturaleza"));
+
+    // Ticks of a timer prove the window's events run during the wait; the
+    // dialog is answered (or the lock let go) from inside the wait.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(20);
+    bool dialogSeen = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        auto *dialog = window.findChild<QProgressDialog *>(QStringLiteral("lockWait"), Qt::FindChildrenRecursively);
+        if (!dialog || !dialog->isVisible())
+            return;
+        dialogSeen = true;
+        watcher.stop();
+        if (cancel)
+            dialog->cancel();
+        else
+            other.reset();
+    });
+    watcher.start(100);
+    const QString error = form.save();
+    QVERIFY(dialogSeen);
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+    QVERIFY(!window.findChild<QProgressDialog *>(QStringLiteral("lockWait"), Qt::FindChildrenRecursively));
+    QString readError;
+    if (cancel) {
+        QVERIFY2(error.contains(QStringLiteral("otro programa está cambiando las palabras")), qPrintable(error));
+        QVERIFY(child<QLabel>(&form, "saveError")->text().contains(QStringLiteral("No se guardó")));
+        QVERIFY(f.store->schoolWords(&readError).isEmpty());
+    } else {
+        QCOMPARE(error, QString());
+        QCOMPARE(f.store->schoolWords(&readError).size(), 1);
+    }
+}
+
+void TestEditor::saveOverAChangeMadeElsewhere_data()
+{
+    QTest::addColumn<bool>("deleted");
+    QTest::addColumn<bool>("saveMine");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("changed, the teacher keeps the other version")
+        << false << false << QStringList{"quta/laguna/naturaleza"};
+    QTest::newRow("changed, the teacher saves over it") << false << true << QStringList{"quta/lago azul/naturaleza"};
+    QTest::newRow("deleted, the teacher lets it go") << true << false << QStringList{};
+    QTest::newRow("deleted, the teacher saves it again") << true << true << QStringList{"quta/lago azul/naturaleza"};
+}
+
+// Two editors on one school: the word a form shows is changed or deleted by
+// the other before the form saves. The save never goes over it silently: the
+// teacher is asked, and the answer decides.
+void TestEditor::saveOverAChangeMadeElsewhere()
+{
+    QFETCH(bool, deleted);
+    QFETCH(bool, saveMine);
+    QFETCH(QStringList, expected);
+    Fixture f;
+    qint64 id = 0;
+    QCOMPARE(
+        f.store->save({0, QStringLiteral("quta"), QStringLiteral("lago"), QStringLiteral("naturaleza"), {}, {}}, &id),
+        QString());
+    QString error;
+    const QList<SchoolWord> before = f.store->schoolWords(&error);
+    QCOMPARE(before.size(), 1);
+
+    WordForm form(*f.store, &before.first());
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("lago azul"));
+
+    SchoolStore otherEditor(f.paths);
+    if (deleted)
+        QCOMPARE(otherEditor.remove(id), QString());
+    else
+        QCOMPARE(otherEditor.save(
+                     {id, QStringLiteral("quta"), QStringLiteral("laguna"), QStringLiteral("naturaleza"), {}, {}}),
+                 QString());
+
+    QString question;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QCOMPARE(box->objectName(), QStringLiteral("saveConflict"));
+        question = box->text();
+        child<QPushButton>(box, saveMine ? "saveConflictYes" : "saveConflictNo")->click();
+    });
+    const QString saveError = form.save();
+    QVERIFY2(question.contains(QStringLiteral("«quta»")), qPrintable(question));
+    QVERIFY2(question.contains(deleted ? QStringLiteral("borró") : QStringLiteral("«quta» (laguna")),
+             qPrintable(question));
+    QCOMPARE(saveError.isEmpty(), saveMine);
+    QCOMPARE(form.result() == QDialog::Accepted, saveMine);
+    QStringList school;
+    for (const SchoolWord &s : f.store->schoolWords(&error))
+        school << s.word.nomAy + u'/' + s.word.nomEsp + u'/' + s.word.categoria;
+    QCOMPARE(school, expected);
+    QCOMPARE(wordsOfSpanish(f.paths.composedDatabase()).mid(2), expected);
+}
+
+// Another editor (another store over the same school) adds and deletes words:
+// the window's list follows by itself, keeping the teacher's choice; "Editar"
+// on a word deleted meanwhile says so instead of doing nothing.
+void TestEditor::listFollowsChangesMadeElsewhere()
+{
+    Fixture f;
+    QCOMPARE(f.store->save({0, QStringLiteral("quta"), QStringLiteral("lago"), QStringLiteral("naturaleza"), {}, {}}),
+             QString());
+    EditorWindow window(*f.store);
+    window.show();
+    QVERIFY(window.selectWord(QStringLiteral("quta")));
+    auto names = [&] {
+        QStringList shown;
+        for (int i = 0; i < window.list()->topLevelItemCount(); ++i)
+            shown << window.list()->topLevelItem(i)->text(0);
+        return shown;
+    };
+
+    SchoolStore other(f.paths);
+    QCOMPARE(other.save({0, QStringLiteral("qarwa"), QStringLiteral("llama"), QStringLiteral("animal"), {}, {}}),
+             QString());
+    QTRY_COMPARE(names(), QStringList({"quta", "qarwa"}));
+    QCOMPARE(window.list()->selectedItems().size(), 1);
+    QCOMPARE(window.list()->selectedItems().first()->text(0), QStringLiteral("quta"));
+
+    // Deleted elsewhere; "Editar" pressed before the list has caught up.
+    QString error;
+    const qint64 quta = f.store->schoolWords(&error).first().id;
+    QCOMPARE(other.remove(quta), QString());
+    bool formOpened = false;
+    connect(&window, &EditorWindow::formOpened, this, [&] { formOpened = true; });
+    child<QPushButton>(&window, "edit")->click();
+    QVERIFY(!formOpened);
+    QCOMPARE(names(), QStringList({"qarwa"}));
+    QVERIFY2(child<QLabel>(&window, "status")->text().contains(QStringLiteral("otra ventana u otro programa la borró")),
+             qPrintable(child<QLabel>(&window, "status")->text()));
 }
 
 int main(int argc, char *argv[])
