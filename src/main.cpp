@@ -1,6 +1,7 @@
 #include "app/big_screen.h"
 #include "app/fonts.h"
 #include "app/screen_flow.h"
+#include "locale/qt_spanish.h"
 #include "media/media.h"
 #include "media/media_paths.h"
 #include "wordstore/school_store.h"
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
     korivanta::restartScaledForBigScreen(); // "--pantalla-grande" only
     QApplication::setApplicationName(QStringLiteral("korivanta"));
     korivanta::installFontSubstitutes();
+    korivanta::locale::loadQtSpanish(app);
 
     // The real players and the drive's folder are made once the menu is on
     // screen: the menu needs none of them. Drive C is the school's over the

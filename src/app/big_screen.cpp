@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +21,8 @@ namespace {
 // above the client area, the borders beside it.
 constexpr int kTitleRoom = 40;
 constexpr int kBorderRoom = 10;
+// Set for the restarted program, so that it knows it is the big-screen start.
+constexpr char kBigScreenRunVariable[] = "KORIVANTA_PANTALLA_GRANDE";
 } // namespace
 
 double bigScreenFactor(QSize available, QSize window, QSize offset)
@@ -41,7 +44,10 @@ void restartScaledForBigScreen()
     bool found = false;
     const QStringList arguments = withoutBigScreenOption(QCoreApplication::arguments(), &found);
     const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!found || !screen || qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+    if (!found)
+        return;
+    qputenv(kBigScreenRunVariable, "1");
+    if (!screen || qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
         return;
     const double factor =
         bigScreenFactor(screen->availableGeometry().size(), sizeFromTwips(kConObjClientWidth, kConObjClientHeight),
@@ -58,6 +64,29 @@ void restartScaledForBigScreen()
     const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
     execv(program.constData(), argv.data());
     std::perror("korivanta: --pantalla-grande");
+}
+
+bool isBigScreenRun()
+{
+    return qEnvironmentVariable(kBigScreenRunVariable) == QLatin1String("1");
+}
+
+QPoint centredPlace(QRect available, QSize client)
+{
+    const int frameWidth = client.width() + kBorderRoom;
+    const int frameHeight = client.height() + kTitleRoom;
+    const int left = available.left() + std::max(0, (available.width() - frameWidth) / 2) + kBorderRoom / 2;
+    const int top = available.top() + std::max(0, (available.height() - frameHeight) / 2) + kTitleRoom;
+    return {left, top};
+}
+
+void centreForBigScreen(QWidget &window)
+{
+    if (!isBigScreenRun())
+        return;
+    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        window.move(centredPlace(screen->availableGeometry(), window.size()));
 }
 
 } // namespace korivanta

@@ -1,12 +1,16 @@
 // The big-screen start ("korivanta --pantalla-grande", the desktop entry's
 // "Pantalla grande" action) for classroom projectors and low-vision learners:
 // the whole program scaled by Qt's scale factor, as large as the screen holds
-// the game window at its fixed place. It is the program's only command-line
-// option.
+// the game window, each window in the middle of the screen. It is the
+// program's only command-line option.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QStringList>
+
+class QWidget;
 
 namespace korivanta {
 
@@ -26,5 +30,18 @@ QStringList withoutBigScreenOption(const QStringList &arguments, bool *found);
 // primary screen in QT_SCALE_FACTOR and without the option. The application
 // object must exist; returns only when there is nothing to do or exec fails.
 void restartScaledForBigScreen();
+
+// Whether this run is the big-screen start (after its restart).
+bool isBigScreenRun();
+
+// Where the client area of a window of `client` logical pixels goes so that
+// the window, its frame included, sits in the middle of the `available` area
+// of its screen (never above or left of it).
+QPoint centredPlace(QRect available, QSize client);
+
+// In the big-screen start, moves a top-level window to the middle of its
+// screen (a projector shows the game in the middle of the wall, not in a
+// corner); otherwise leaves it where it is.
+void centreForBigScreen(QWidget &window);
 
 } // namespace korivanta

@@ -1,5 +1,6 @@
 #include "app/screen_flow.h"
 
+#include "app/big_screen.h"
 #include "app/fonts.h"
 #include "game/con_obj.h"
 #include "game/window_pictures.h"
@@ -58,6 +59,7 @@ ScreenFlow::~ScreenFlow() = default;
 void ScreenFlow::start()
 {
     m_form1 = std::make_unique<Form1>(*this);
+    centreForBigScreen(*m_form1);
     m_form1->show();
     // Once the menu is on screen and waits for the learner, get the game
     // window's components, fonts and pictures ready, so that the first
@@ -82,6 +84,7 @@ void ScreenFlow::showConObj()
 {
     if (!m_conObj) {
         m_conObj = std::make_unique<ConObj>(*this, media());
+        centreForBigScreen(*m_conObj);
         if (m_conObjCreated)
             m_conObjCreated(*m_conObj);
         m_conObj->Form_Load();

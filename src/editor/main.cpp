@@ -1,5 +1,6 @@
 // korivanta-editor: the teacher's window onto the school's own words.
 #include "editor/editor_window.h"
+#include "locale/qt_spanish.h"
 #include "wordstore/root_drop.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korivanta-editor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Editor de palabras KORIVANTA"));
+    korivanta::locale::loadQtSpanish(app);
     korivanta::wordstore::SchoolStore store(
         korivanta::wordstore::StorePaths::locate(QCoreApplication::applicationDirPath()));
     // Started as root, the window keeps its display but gives up root before

@@ -41,6 +41,39 @@ private slots:
         QVERIFY(f == 1.0 || (offset.height() + window.height() + 40) * f <= available.height());
     }
 
+    void centred_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QPoint>("place");
+        // Frame: 40 pixels of title above the client area, 10 of borders.
+        QTest::addRow("full HD projector") << QRect(0, 0, 1920, 1080) << QSize(800, 600) << QPoint(560, 260);
+        QTest::addRow("a panel at the top") << QRect(0, 30, 1920, 1050) << QSize(800, 600) << QPoint(560, 275);
+        QTest::addRow("second screen to the right")
+            << QRect(1920, 0, 1280, 1024) << QSize(640, 480) << QPoint(1920 + 315 + 5, 252 + 40);
+        QTest::addRow("window larger than the screen: its corner")
+            << QRect(0, 0, 800, 600) << QSize(1000, 700) << QPoint(5, 40);
+    }
+
+    void centred()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QSize, client);
+        QFETCH(QPoint, place);
+        const QPoint got = centredPlace(available, client);
+        QCOMPARE(got, place);
+        // The frame's margins left and right (and above and below) differ by
+        // at most a pixel, unless the window is larger than the screen.
+        if (client.width() + 10 <= available.width()) {
+            const int leftMargin = got.x() - 5 - available.left();
+            const int rightMargin = available.right() + 1 - (got.x() + client.width() + 5);
+            QVERIFY(qAbs(leftMargin - rightMargin) <= 1);
+            const int topMargin = got.y() - 40 - available.top();
+            const int bottomMargin = available.bottom() + 1 - (got.y() + client.height());
+            QVERIFY(qAbs(topMargin - bottomMargin) <= 1);
+        }
+    }
+
     void option_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -87,13 +87,27 @@ rmse() {
 run_at 1
 run_at 2
 
-# The big-screen start picks scale 2 on this 1920 x 1280 screen by itself.
+# centred S W H: the corner of the client area of a window of W x H logical
+# pixels centred, frame included (40 pixels of title, 10 of borders), on this
+# 1920 x 1280 screen at scale S; in screen pixels.
+centred() {
+    local s=$1 w=$2 h=$3
+    echo $((s * ((1920 / s - w - 10) / 2 + 5))) $((s * ((1280 / s - h - 40) / 2 + 40)))
+}
+
+# The big-screen start picks scale 2 on this 1920 x 1280 screen by itself, and
+# puts the menu and the game window in the middle of the screen.
 unset QT_SCALE_FACTOR
 E2E_RUN_NO=$((E2E_RUN_NO + 1))
 E2E_STDERR=$E2E_WORK/stderr_$E2E_RUN_NO.txt
 "$E2E_BIN" --pantalla-grande >"$E2E_WORK/stdout_$E2E_RUN_NO.txt" 2>"$E2E_STDERR" &
 E2E_PID=$!
-check_geometry "$(find_window "$MENU_TITLE" 30)" - - $((2 * MENU_W)) $((2 * MENU_H))
+menu=$(find_window "$MENU_TITLE" 30)
+check_geometry "$menu" $(centred 2 "$MENU_W" "$MENU_H") $((2 * MENU_W)) $((2 * MENU_H))
+read -r x y w h <<<"$(menu_rect Command1)"
+click "$menu" $((2 * (x + w / 2))) $((2 * (y + h / 2)))
+check_geometry "$(find_window "$GAME_TITLE" 30)" $(centred 2 "$GAME_W" "$GAME_H") $((2 * GAME_W)) $((2 * GAME_H))
+log "big screen: the menu and the game window are centred"
 kill_program
 
 # The word's picture that the program read at each scale.

@@ -1,4 +1,5 @@
 // korivanta-palabras: lists, imports and voices the words of the game.
+#include "locale/qt_spanish.h"
 #include "word_tool/word_tool.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korivanta-palabras"));
+    korivanta::locale::loadQtSpanish(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments();
