@@ -43,7 +43,7 @@ protected:
 constexpr std::array<MenuControl, 11> kMenuControls{{
     {"Label1", Kind::Label, u"KORIVANTA DEMO", 2280, 120, 3375, 735, 0},
     {"Label2", Kind::Label, u"Equipo Korivanta 2026", 120, 2640, 1935, 255, 0},
-    {"Label3", Kind::Label, u"Categoria", 2640, 600, 1215, 375, 0},
+    {"Label3", Kind::Label, u"Categoría", 2640, 600, 1215, 375, 0},
     {"Option1", Kind::Option, u"Naturaleza", 2640, 960, 1935, 375, 1},
     {"Option2", Kind::Option, u"Animales", 2640, 1320, 1935, 495, 4},
     {"Option3", Kind::Option, u"Colores", 2640, 1800, 1935, 255, 8},
@@ -70,7 +70,7 @@ QFont defaultFont()
 Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("SOFTWARE EDUCATIVO (Version Demo)"));
+    setWindowTitle(QStringLiteral("SOFTWARE EDUCATIVO (Versión Demo)"));
     setFixedSize(sizeFromTwips(5775, 3585));
     setFont(defaultFont());
     // The window's colour only: the labels set their dark red text colour

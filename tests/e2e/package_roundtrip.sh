@@ -10,7 +10,7 @@
 # package is always removed again on the way out, whether the run passed or not.
 set -uo pipefail
 
-MENU_TITLE='SOFTWARE EDUCATIVO (Version Demo)'
+MENU_TITLE='SOFTWARE EDUCATIVO (Versión Demo)'
 GAME_TITLE='Conocer Objetos'
 # "Aceptar" (Command1) on the menu window, in twips: left, top, width, height.
 ACEPTAR_TWIPS=(3840 3000 1215 375)

@@ -17,7 +17,7 @@
 set -uo pipefail
 
 LIB=$(cd "$(dirname "$0")/lib" && pwd)
-MENU_TITLE='SOFTWARE EDUCATIVO (Version Demo)'
+MENU_TITLE='SOFTWARE EDUCATIVO (Versión Demo)'
 GAME_TITLE='Conocer Objetos'
 # The menu's "Insectos" (Option4) and "Aceptar" (Command1), in twips.
 INSECTOS_TWIPS=(2640 2040 1935 495)

@@ -62,7 +62,7 @@ private slots:
         GameFixture fx(someWords());
         Form1 &menu = fx.form1();
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
-        QCOMPARE(menu.windowTitle(), QStringLiteral("SOFTWARE EDUCATIVO (Version Demo)"));
+        QCOMPARE(menu.windowTitle(), QStringLiteral("SOFTWARE EDUCATIVO (Versión Demo)"));
         QCOMPARE(menu.size(), QSize(385, 239));
         QCOMPARE(menu.minimumSize(), menu.maximumSize());
         // Bare window surface: right of the title's row, above the buttons.
@@ -85,7 +85,7 @@ private slots:
         };
         row("Label1", "label", "KORIVANTA DEMO", 2280, 120, 3375, 735);
         row("Label2", "label", nullptr, 120, 2640, 1935, 255);
-        row("Label3", "label", "Categoria", 2640, 600, 1215, 375);
+        row("Label3", "label", "Categoría", 2640, 600, 1215, 375);
         row("Option1", "option", "Naturaleza", 2640, 960, 1935, 375);
         row("Option2", "option", "Animales", 2640, 1320, 1935, 495);
         row("Option3", "option", "Colores", 2640, 1800, 1935, 255);

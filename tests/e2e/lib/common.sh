@@ -10,7 +10,7 @@ E2E_PY=/usr/bin/python3
 E2E_HELPER="$E2E_LIB_DIR/e2e_helper.py"
 
 # The titles the windows must carry, exactly.
-MENU_TITLE='SOFTWARE EDUCATIVO (Version Demo)'
+MENU_TITLE='SOFTWARE EDUCATIVO (Versión Demo)'
 GAME_TITLE='Conocer Objetos'
 ERROR_BOX_TITLE='KORIVANTA'
 

@@ -19,7 +19,7 @@ INTRO = [  # lines of the paragraph; the class words are coloured as in the tabl
     [("Toca una letra para escuchar", "hint")],
     [("su sonido.", "hint")],
 ]
-HEADS = ["Bilavial", "Dental", "Palatal", "Velar", "Postvelar"]
+HEADS = ["Bilabial", "Dental", "Palatal", "Velar", "Postvelar"]
 SIDE = "Oclusivas"
 VOWELS = "Vocales"
 LONG_VOWELS = "Alargamiento Vocálico"
