@@ -3,6 +3,7 @@
 #include "app/untrapped_error.h"
 
 #include "database/statement_budget.h"
+#include "game/whole_database.h"
 #include "media/media_paths.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -71,8 +73,9 @@ namespace {
 
 int s_connections = 0;
 
-// Rows read at a time by a record set: few at first, so that opening a
-// category costs little, then more at each page.
+// Rows read at a time by a record set: one at first, then twice as many at
+// each page. (A view's rows have no rowid, so the page after the first finds
+// nothing: the game has always read a view's first row only.)
 constexpr int kFirstPageRows = 1;
 constexpr int kMostPageRows = 64;
 
@@ -221,6 +224,27 @@ bool nonEmptyFile(const QString &file)
     return info.exists() && info.size() > 0;
 }
 
+// A line for the teacher's log: what went wrong with the words database while
+// the game went on.
+void logWarning(const QString &text)
+{
+    std::fprintf(stderr, "korivanta: aviso: %s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+}
+
+QString errorLine(const UntrappedError &error)
+{
+    return QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description());
+}
+
+// Whether the query itself is at fault and not the database: the engine
+// refused it as a write (plain SQLITE_READONLY; an extended code means the
+// file needs a write before it can be read).
+bool queryWouldWrite(const QSqlError &error)
+{
+    return resultCode(error) == ResultCode::ReadOnly;
+}
+
 } // namespace
 
 UntrappedError databaseError(const QSqlError &error, DatabaseStep step, const QString &databaseName,
@@ -283,7 +307,8 @@ UntrappedError databaseError(const QSqlError &error, DatabaseStep step, const QS
 }
 
 Recordset::Recordset(std::shared_ptr<Connection> connection, QString query)
-    : m_connection(std::move(connection)), m_query(std::move(query)), m_pageRows(kFirstPageRows)
+    : m_connection(std::move(connection)), m_databaseName(m_connection->databaseName()), m_query(std::move(query)),
+      m_pageRows(kFirstPageRows)
 {
 }
 
@@ -291,7 +316,8 @@ Recordset::~Recordset() = default;
 
 // Reads the rows of one statement to its end and finishes it, so that no
 // lock outlives the call. A paged statement gives the rowid first and, after
-// the first page, takes the last rowid read.
+// the first page, takes the last rowid read. On an error the rows held stay
+// as they were.
 QSqlError Recordset::readPage(const QString &statement, bool paged, bool afterLastRowid)
 {
     QSqlError error;
@@ -314,26 +340,40 @@ QSqlError Recordset::readPage(const QString &statement, bool paged, bool afterLa
         if (paged)
             m_fields.remove(0);
     }
-    m_rows.clear();
-    m_row = 0;
     const int first = paged ? 1 : 0;
     const int columns = m_fields.count();
+    std::vector<QVariantList> rows;
+    qint64 lastRowid = m_lastRowid;
     while (q.next()) {
         if (paged)
-            m_lastRowid = q.value(0).toLongLong();
+            lastRowid = q.value(0).toLongLong();
         QVariantList row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
             row.append(q.value(first + i));
-        m_rows.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
     error = q.lastError();
     q.finish();
     if (error.isValid())
         return error;
-    if (!paged || m_rows.size() < std::size_t(m_pageRows))
+    if (!paged || rows.size() < std::size_t(m_pageRows))
         m_nextPage.clear();
     m_pageRows = std::min(2 * m_pageRows, kMostPageRows);
+    m_lastRowid = lastRowid;
+    std::move(rows.begin(), rows.end(), std::back_inserter(m_rows));
+    return {};
+}
+
+QSqlError Recordset::readSnapshot()
+{
+    while (!m_nextPage.isEmpty() && m_rows.size() < kSnapshotRows) {
+        const QSqlError error = readPage(m_nextPage, true, true);
+        if (error.isValid())
+            return error;
+    }
+    if (m_nextPage.isEmpty())
+        m_connection.reset();
     m_atEnd = m_rows.empty();
     return {};
 }
@@ -344,9 +384,16 @@ void Recordset::MoveNext()
         return;
     ++m_row;
     if (m_row >= m_rows.size() && !m_nextPage.isEmpty()) {
+        // Past the rows read at the start: the rows walked are let go.
+        m_rows.clear();
+        m_row = 0;
         const QSqlError error = readPage(m_nextPage, true, true);
-        if (error.isValid())
-            throw databaseError(error, DatabaseStep::Query, m_connection->databaseName(), m_query);
+        if (error.isValid()) {
+            m_nextPage.clear();
+            m_connection.reset();
+            logWarning(errorLine(databaseError(error, DatabaseStep::Query, m_databaseName, m_query)) +
+                       QStringLiteral(" La categoría termina en la última palabra leída."));
+        }
     }
     m_atEnd = m_row >= m_rows.size();
     if (m_moved)
@@ -356,6 +403,8 @@ void Recordset::MoveNext()
 QVariant Recordset::fieldValue(const QString &name) const
 {
     const int index = m_fields.indexOf(name);
+    if (index < 0 && m_unread)
+        return {};
     if (index < 0)
         throw UntrappedError(ErrorNumber::FieldNotFound,
                              QStringLiteral("La tabla de palabras no tiene el campo «%1».").arg(name));
@@ -372,25 +421,43 @@ QVariant Recordset::fieldValue(const QString &name) const
 std::shared_ptr<Recordset> Database::OpenRecordset(const QString &query)
 {
     const QString &name = m_connection->databaseName();
+    auto fail = [&](const QSqlError &error, bool tableMissing = false) {
+        const UntrappedError e = databaseError(error, DatabaseStep::Query, name, query, tableMissing);
+        if (!m_wordsWereRead || queryWouldWrite(error))
+            throw e;
+        // The words were read before: the file changed since, and the game
+        // goes on without these rows.
+        logWarning(errorLine(e) + QStringLiteral(" La categoría queda sin palabras."));
+        std::shared_ptr<Recordset> none(new Recordset(m_connection, query));
+        none->m_connection.reset();
+        none->m_unread = true;
+        return none;
+    };
+    auto read = [&](std::shared_ptr<Recordset> recordset) {
+        m_wordsWereRead = true;
+        return recordset;
+    };
     std::shared_ptr<Recordset> recordset(new Recordset(m_connection, query));
     const std::optional<PagedQuery> paged = pagedForm(query);
     if (paged) {
         recordset->m_nextPage = paged->next;
-        const QSqlError error = recordset->readPage(paged->first, true, false);
-        if (!error.isValid())
-            return recordset;
+        QSqlError error = recordset->readPage(paged->first, true, false);
+        if (!error.isValid()) {
+            error = recordset->readSnapshot();
+            return error.isValid() ? fail(error) : read(recordset);
+        }
         if (resultCode(error) != ResultCode::Error)
-            throw databaseError(error, DatabaseStep::Query, name, query);
+            return fail(error);
         if (!tableExists(m_connection->db(), paged->table))
-            throw databaseError(error, DatabaseStep::Query, name, query, true);
+            return fail(error, true);
         // A table without rowids, or a view, cannot be read by pages: it is
         // read whole below, as any other query.
         recordset.reset(new Recordset(m_connection, query));
     }
-    const QSqlError error = recordset->readPage(query, false, false);
-    if (error.isValid())
-        throw databaseError(error, DatabaseStep::Query, name, query);
-    return recordset;
+    QSqlError error = recordset->readPage(query, false, false);
+    if (!error.isValid())
+        error = recordset->readSnapshot();
+    return error.isValid() ? fail(error) : read(recordset);
 }
 
 DataControl::DataControl(const MediaPaths &paths, QString databaseName, QString recordSource)
@@ -409,11 +476,9 @@ void DataControl::bind(const QString &field, std::function<void(const QString &)
     m_bindings.emplace_back(field, std::move(show));
 }
 
-void DataControl::open()
+std::shared_ptr<Connection> DataControl::connect(const QString &file)
 {
-    const QString file = m_paths.resolve(m_databaseName);
     checkIsFile(file, m_databaseName);
-    const QByteArray identity = fileIdentity(file);
 
     // Read only, and nothing written beside the file either: a database kept
     // in write-ahead-log mode would get a "-wal" and a "-shm" file from a
@@ -466,8 +531,34 @@ void DataControl::open()
             throw databaseError(error, DatabaseStep::Open, m_databaseName);
         }
     }
+    return connection;
+}
+
+void DataControl::open()
+{
+    const QString file = m_paths.resolve(m_databaseName);
+    const QByteArray identity = fileIdentity(file);
+    m_database = std::make_unique<Database>(connect(file));
     m_openedAs = identity;
-    m_database = std::make_unique<Database>(std::move(connection));
+}
+
+void DataControl::openReplacement(const QString &file, const QByteArray &identity)
+{
+    try {
+        std::shared_ptr<Connection> connection = connect(file);
+        if (const auto problem = wholeDatabaseProblem(connection->db(), m_databaseName, m_recordSource))
+            throw *problem;
+        m_database = std::make_unique<Database>(std::move(connection), true);
+        m_openedAs = identity;
+        m_refusedAs.clear();
+    } catch (const UntrappedError &e) {
+        // Told once: the same file is not tried again until it changes (a copy
+        // that goes on being written is tried again when it is whole).
+        m_refusedAs = identity;
+        logWarning(QStringLiteral("La base de datos de palabras «%1» cambió en el disco, pero la nueva no se puede "
+                                  "leer entera; el juego sigue con las palabras de la que tenía abierta. %2")
+                       .arg(m_databaseName, errorLine(e)));
+    }
 }
 
 void DataControl::Refresh()
@@ -482,13 +573,11 @@ Database &DataControl::database()
     if (!m_database) {
         open();
     } else {
-        // A file that is gone leaves the open one in use; the current record
-        // set keeps its own hold on the old connection.
+        // A file that is gone leaves the open one in use.
         const QString file = m_paths.resolve(m_databaseName);
-        if (fileIdentity(file) != m_openedAs && QFileInfo::exists(file)) {
-            m_database.reset();
-            open();
-        }
+        const QByteArray identity = fileIdentity(file);
+        if (identity != m_openedAs && identity != m_refusedAs && QFileInfo::exists(file))
+            openReplacement(file, identity);
     }
     return *m_database;
 }

@@ -3,10 +3,17 @@
 // show the current record, and every change of position is reported, bound
 // controls first, then the reposition handler, before the call returns.
 //
-// The database is only read, and no read keeps SQLite's lock past the call
-// that made it: a record set reads its rows a page at a time, in rowid order,
-// and every statement is finished before the call returns, so another program
-// can write to the database while the game shows a word.
+// A record set holds the rows its query gave when it was opened: they are
+// read whole at once (a category has tens of words), so what another program
+// does to the file while a category is played (a write, a lock held for
+// seconds, a file put in its place, the table emptied or dropped) changes
+// nothing in it. The database is only read, and no read keeps SQLite's lock
+// past the call that made it.
+//
+// Once the words were read, a change to the database never ends the game: a
+// category that cannot be read is at its end at once, a file put in place
+// that cannot be read whole is not used, and the teacher finds why in the
+// log (stderr).
 #pragma once
 
 #include "app/untrapped_error.h"
@@ -26,7 +33,15 @@ namespace korivanta {
 class MediaPaths;
 class Connection;
 
-// A forward-only record set over the rows of one query.
+// The rows a record set reads when it is opened. A category has tens of
+// words and a whole words database a few thousand; only a table far larger
+// than any real one is read on, page by page, as it is walked.
+inline constexpr std::size_t kSnapshotRows = 20'000;
+
+// A forward-only record set over the rows of one query, as they were when it
+// was opened. Only a query with more than kSnapshotRows rows reads the rest
+// page by page as it is walked; a page that cannot be read then ends it as at
+// its last row read, and the error goes to the log.
 class Recordset {
 public:
     ~Recordset();
@@ -40,13 +55,19 @@ private:
     friend class Database;
     friend class DataControl;
     Recordset(std::shared_ptr<Connection> connection, QString query);
+    // Appends the rows of one statement to those held.
     QSqlError readPage(const QString &statement, bool paged, bool afterLastRowid);
+    // Reads pages until every row is held or kSnapshotRows are; then lets go
+    // of the connection when nothing is left to read.
+    QSqlError readSnapshot();
 
-    std::shared_ptr<Connection> m_connection;
+    std::shared_ptr<Connection> m_connection; // while rows are left to read
+    QString m_databaseName;
     QString m_query;    // the query text as given, for messages
     QString m_nextPage; // the rows after a rowid; empty once every row was read
     QSqlRecord m_fields;
-    std::vector<QVariantList> m_rows; // the page of rows being walked
+    bool m_unread = false;            // the query could not be read: no rows, and no fields known
+    std::vector<QVariantList> m_rows; // the rows being walked
     std::size_t m_row = 0;
     qint64 m_lastRowid = 0;
     int m_pageRows; // rows the next page reads
@@ -57,13 +78,22 @@ private:
 // The open words database.
 class Database {
 public:
-    explicit Database(std::shared_ptr<Connection> connection) : m_connection(std::move(connection)) {}
-    // A new record set with the rows of the query, on its first row. A query the
-    // engine rejects is an untrapped error.
+    // `wordsWereRead`: words were read before, from this file or from the one
+    // it takes the place of.
+    explicit Database(std::shared_ptr<Connection> connection, bool wordsWereRead = false)
+        : m_connection(std::move(connection)), m_wordsWereRead(wordsWereRead)
+    {
+    }
+    // A new record set with the rows of the query, on its first row. Until
+    // words were read, a query the engine rejects or cannot read is an
+    // untrapped error; after that, a query that cannot be read (the database
+    // changed since) gives a record set at its end and a line in the log, and
+    // only a query that would write is an error.
     std::shared_ptr<Recordset> OpenRecordset(const QString &query);
 
 private:
     std::shared_ptr<Connection> m_connection;
+    bool m_wordsWereRead;
 };
 
 // Where SQLite reported an error: while opening the database or in a query.
@@ -93,8 +123,10 @@ public:
     void Refresh();
     // The open database (opened on first use). When the file on disk has been
     // replaced or changed since it was opened, it is opened afresh here, so a
-    // new record set sees the new words; the current record set reads on from
-    // the file it was opened on.
+    // new record set sees the new words; the current record set keeps its
+    // rows. A new file that cannot be read whole (half copied, damaged, without
+    // the table) is not used: the one open stays, and the log says why, once
+    // for each state of the file.
     Database &database();
     void setRecordset(std::shared_ptr<Recordset> recordset);
     Recordset &recordset();
@@ -103,12 +135,15 @@ public:
 
 private:
     void open();
+    void openReplacement(const QString &file, const QByteArray &identity);
+    std::shared_ptr<Connection> connect(const QString &file);
     void repositioned();
 
     const MediaPaths &m_paths;
     QString m_databaseName;
     QString m_recordSource;
-    QByteArray m_openedAs; // what the file (and its write-ahead log) looked like when opened
+    QByteArray m_openedAs;  // what the file (and its write-ahead log) looked like when opened
+    QByteArray m_refusedAs; // what a new file that could not be read whole looked like
     std::unique_ptr<Database> m_database;
     std::shared_ptr<Recordset> m_recordset;
     std::vector<std::pair<QString, std::function<void(const QString &)>>> m_bindings;

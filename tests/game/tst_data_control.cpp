@@ -3,6 +3,7 @@
 #include "app/untrapped_error.h"
 #include "game/data_control.h"
 #include "media/media_paths.h"
+#include "support/stderr_capture.h"
 #include "support/words_fixture.h"
 
 #include <QDir>
@@ -17,6 +18,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 using namespace korivanta;
 
@@ -623,6 +626,168 @@ private slots:
                      qPrintable(e.description()));
         }
         QCOMPARE(fileBytes(source.file), before);
+    }
+
+    // A file put in place of the database is used only when it can be read
+    // whole; until then the game reads on from the one it had open, and the
+    // log says so once, however often the game looks.
+    void replacementIsUsedOnlyWhenWhole_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("says"); // in the warning
+        QTest::addRow("half copied") << "half"
+                                     << "está dañado";
+        QTest::addRow("0 bytes") << "empty"
+                                 << "no tiene la tabla";
+        QTest::addRow("another table") << "notable"
+                                       << "no tiene la tabla";
+        // Its schema and first rows read well: only a check of every page
+        // finds the damage.
+        QTest::addRow("last page overwritten") << "lastpage"
+                                               << "está dañado";
+        QTest::addRow("not a database") << "text"
+                                        << "no es una base de datos";
+    }
+    void replacementIsUsedOnlyWhenWhole()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, says);
+        QList<WordRow> rows = sampleWords();
+        for (int i = 0; i < 300; ++i)
+            rows.append({QStringLiteral("uta%1").arg(i), QString(40, QLatin1Char('x')), "hogar", {}, {}});
+        Source source(rows);
+        DataControl &data = source.data;
+        const QString animals = QStringLiteral("SELECT * from nominal where categoria='animal';");
+        data.setRecordset(data.database().OpenRecordset(animals));
+        QCOMPARE(source.watch.bound, QStringLiteral("anu"));
+
+        QTemporaryDir other;
+        QList<WordRow> fresh{{"wank'u", "cuy", "animal", {}, {}}};
+        for (int i = 0; i < 300; ++i)
+            fresh.append({QStringLiteral("uta%1").arg(i), QString(40, QLatin1Char('x')), "hogar", {}, {}});
+        const QString whole = makeWordsDatabase(other.path(), fresh);
+        const QByteArray bytes = fileBytes(whole);
+        QByteArray broken;
+        if (kind == QLatin1String("half"))
+            broken = bytes.left(bytes.size() / 2);
+        else if (kind == QLatin1String("notable"))
+            broken = fileBytes(makeWordsDatabase(other.path() + QStringLiteral("/t"), {},
+                                                 QStringLiteral("CREATE TABLE palabras (nom_ay TEXT)")));
+        else if (kind == QLatin1String("lastpage"))
+            broken = bytes.left(bytes.size() - 4096) + QByteArray(4096, '\x7f');
+        else if (kind == QLatin1String("text"))
+            broken = QByteArray("nom_ay,nom_esp\ninti,sol\n").repeated(200);
+        QVERIFY(bytes.size() > 4 * 4096);
+
+        auto putInPlace = [&](const QByteArray &content) {
+            const QString part = source.file + QStringLiteral(".part");
+            QFile f(part);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(content), content.size());
+            f.close();
+            QCOMPARE(std::rename(QFile::encodeName(part).constData(), QFile::encodeName(source.file).constData()), 0);
+        };
+        putInPlace(broken);
+        StderrCapture log;
+        for (int i = 0; i < 3; ++i) {
+            data.setRecordset(data.database().OpenRecordset(animals));
+            QCOMPARE(source.watch.bound, QStringLiteral("anu"));
+        }
+        const QStringList warnings = StderrCapture::warnings(log.finish());
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().contains(QStringLiteral("cambió en el disco")), qPrintable(warnings.first()));
+        QVERIFY2(warnings.first().contains(says), qPrintable(warnings.first()));
+
+        // The copy finished: the new words are read.
+        putInPlace(bytes);
+        data.setRecordset(data.database().OpenRecordset(animals));
+        QCOMPARE(source.watch.bound, QStringLiteral("wank'u"));
+    }
+
+    // After words were read, a category that cannot be read is at its end at
+    // once and the log says why; the game goes on. A query that would write
+    // is still the program's own fault.
+    void unreadableCategoryAfterWordsWereRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<int>("deleteError"); // what a DELETE gives then
+        // With the table gone there is nothing to write to: the DELETE is
+        // one more query that cannot be read.
+        QTest::addRow("table dropped") << "drop"
+                                       << "no tiene la tabla" << 0;
+        QTest::addRow("locked by another program") << "locked"
+                                                   << "bloqueada" << int(ErrorNumber::QueryRejected);
+    }
+    void unreadableCategoryAfterWordsWereRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, says);
+        QFETCH(int, deleteError);
+        Source source(sampleWords());
+        DataControl &data = source.data;
+        data.Refresh();
+        QSqlDatabase holder;
+        if (kind == QLatin1String("drop")) {
+            QCOMPARE(writeAsAnotherProgram(source.file, {QStringLiteral("DROP TABLE nominal")}), QString());
+        } else {
+            holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            holder.setDatabaseName(source.file);
+            QVERIFY(holder.open());
+            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const auto release = qScopeGuard([&] {
+            if (!holder.isValid())
+                return;
+            QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
+            holder.close();
+            holder = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        });
+        source.watch.log.clear();
+        StderrCapture log;
+        QCOMPARE(errorNumber([&] {
+                     data.setRecordset(data.database().OpenRecordset(
+                         QStringLiteral("SELECT * from nominal where categoria='animal';")));
+                 }),
+                 0);
+        const QStringList warnings = StderrCapture::warnings(log.finish());
+        QVERIFY(data.recordset().eof());
+        QCOMPARE(source.watch.log, (QStringList{"bound:", "reposition:"}));
+        QVERIFY(data.recordset().fieldValue(QStringLiteral("dibujo")).isNull());
+        QVERIFY2(warnings.join('\n').contains(says), qPrintable(warnings.join('\n')));
+        QCOMPARE(errorNumber([&] { data.database().OpenRecordset(QStringLiteral("DELETE FROM nominal")); }),
+                 deleteError);
+    }
+
+    // A table far larger than any real one is read on by pages past the rows
+    // read at the start; a page that cannot be read then ends the category as
+    // at its last word read.
+    void pagePastTheStartThatCannotBeReadEndsTheCategory()
+    {
+        QList<WordRow> rows;
+        const int count = int(kSnapshotRows) + 100;
+        rows.reserve(count);
+        for (int i = 0; i < count; ++i)
+            rows.append({QStringLiteral("w%1").arg(i), "x", "animal", {}, {}});
+        Source source(rows);
+        DataControl &data = source.data;
+        data.setRecordset(
+            data.database().OpenRecordset(QStringLiteral("SELECT * from nominal where categoria='animal';")));
+        QCOMPARE(writeAsAnotherProgram(source.file, {QStringLiteral("DROP TABLE nominal")}), QString());
+        StderrCapture log;
+        int walked = 0;
+        QString last;
+        for (; !data.recordset().eof() && walked < count; ++walked) {
+            last = source.watch.bound;
+            data.recordset().MoveNext();
+        }
+        const QStringList warnings = StderrCapture::warnings(log.finish());
+        QVERIFY2(walked >= int(kSnapshotRows) && walked < count, qPrintable(QString::number(walked)));
+        QCOMPARE(last, QStringLiteral("w%1").arg(walked - 1));
+        QCOMPARE(source.watch.bound, QString());
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().contains(QStringLiteral("termina")), qPrintable(warnings.first()));
     }
 
     void databaseIsNeverWritten()
