@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -65,10 +66,29 @@ QIcon thumbnail(const QString &file)
     if (!fewColours)
         reader.setScaledSize(frame);
     const QImage image = reader.read();
-    if (image.isNull())
-        return {};
+    if (image.isNull()) {
+        // A word without a picture gets an empty frame of the same size, so
+        // that its row lines up with the others and shows what is missing.
+        QPixmap empty(frame);
+        empty.fill(QColor(238, 238, 238));
+        QPainter painter(&empty);
+        painter.setPen(QPen(QColor(150, 150, 150), 1, Qt::DashLine));
+        painter.drawRect(QRect(QPoint(0, 0), frame).adjusted(0, 0, -1, -1));
+        painter.drawLine(QPoint(0, 0), QPoint(frame.width() - 1, frame.height() - 1));
+        painter.drawLine(QPoint(0, frame.height() - 1), QPoint(frame.width() - 1, 0));
+        return QIcon(empty);
+    }
     return QIcon(QPixmap::fromImage(
         image.convertToFormat(QImage::Format_RGB32).scaled(frame, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+}
+
+// "1 palabra", "3 palabras"; `adjective` agrees with it ("propia", "propias").
+QString wordCount(qsizetype n, const QString &adjective = {})
+{
+    QString text = n == 1 ? QStringLiteral("1 palabra") : QStringLiteral("%1 palabras").arg(n);
+    if (!adjective.isEmpty())
+        text += u' ' + adjective + (n == 1 ? QString() : QStringLiteral("s"));
+    return text;
 }
 
 QString categoryText(const QString &key)
@@ -101,7 +121,8 @@ EditorWindow::EditorWindow(wordstore::SchoolStore &store, QWidget *parent)
     : QMainWindow(parent), m_store(store), m_notWritable(schoolNotWritable(store.paths()))
 {
     name(this, "EditorWindow", QStringLiteral("Editor de palabras"));
-    setWindowTitle(QStringLiteral("KORIVANTA - Palabras de la escuela"));
+    // Shown with the program's name after it: "Palabras de la escuela — Editor de palabras KORIVANTA".
+    setWindowTitle(QStringLiteral("Palabras de la escuela"));
     auto *central = new QWidget;
     name(central, "central", QStringLiteral("Palabras de la escuela"));
     auto *layout = new QVBoxLayout(central);
@@ -267,9 +288,12 @@ void EditorWindow::reload()
     m_shownSchool = school;
     watchSchool();
     m_list->header()->resizeSections(QHeaderView::ResizeToContents);
-    m_status->setText(problems.isEmpty()
-                          ? QStringLiteral("La escuela tiene %1 palabra(s) propia(s).").arg(school.size())
-                          : problems.join(QLatin1Char('\n')));
+    m_status->setText(
+        problems.isEmpty()
+            ? (school.isEmpty()
+                   ? QStringLiteral("La escuela todavía no tiene palabras propias.")
+                   : QStringLiteral("La escuela tiene %1.").arg(wordCount(school.size(), QStringLiteral("propia"))))
+            : problems.join(QLatin1Char('\n')));
     m_status->setAccessibleDescription(m_status->text());
     applyFilter();
 }
@@ -408,7 +432,7 @@ QString EditorWindow::exportPackTo(const QString &packPath)
         return QStringLiteral("elija primero las palabras que quiere exportar");
     const QString error = wordstore::exportPack(
         words, [this](const QString &programPath) { return m_store.localFile(programPath); }, packPath);
-    showStatus(error.isEmpty() ? QStringLiteral("Se exportaron %1 palabra(s) a «%2».").arg(words.size()).arg(packPath)
+    showStatus(error.isEmpty() ? QStringLiteral("Se exportaron %1 a «%2».").arg(wordCount(words.size()), packPath)
                                : QStringLiteral("No se exportó el paquete: %1").arg(error));
     return error;
 }
@@ -428,7 +452,7 @@ QString EditorWindow::importPackFrom(const QString &packPath, bool *ok)
         const wordtool::ImportResult result = m_store.importCsv(unpacked.csvPath, {}, true);
         QStringList lines;
         if (result.ok()) {
-            lines << QStringLiteral("Se importaron %1 palabra(s) del paquete.").arg(result.imported);
+            lines << QStringLiteral("Se importaron %1 del paquete.").arg(wordCount(result.imported));
             if (ok)
                 *ok = true;
         } else {

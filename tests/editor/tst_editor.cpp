@@ -146,6 +146,8 @@ private slots:
     void addEditDeleteThroughTheWindow();
     void listThumbnailsKeepThePicturesColours_data();
     void listThumbnailsKeepThePicturesColours();
+    void listCountsAndAlignsEveryRow_data();
+    void listCountsAndAlignsEveryRow();
     void pastedPicturesOfEveryKind_data();
     void pastedPicturesOfEveryKind();
     void filterAndSearch();
@@ -359,6 +361,50 @@ void TestEditor::listThumbnailsKeepThePicturesColours()
         }
     }
     QCOMPARE(wrong, 0);
+}
+
+void TestEditor::listCountsAndAlignsEveryRow_data()
+{
+    QTest::addColumn<QStringList>("words"); // Aymara words saved, the first without a picture
+    QTest::addColumn<QString>("status");
+    QTest::newRow("none") << QStringList{} << QStringLiteral("La escuela todavía no tiene palabras propias.");
+    QTest::newRow("one") << QStringList{"quta"} << QStringLiteral("La escuela tiene 1 palabra propia.");
+    QTest::newRow("three") << QStringList{"quta", "qarwa", "jaqi"}
+                           << QStringLiteral("La escuela tiene 3 palabras propias.");
+}
+
+// The list says how many words the school has in plain Spanish, and a word
+// without a picture (its file gone) keeps an empty frame of the thumbnails'
+// size, so that its row lines up with the rest.
+void TestEditor::listCountsAndAlignsEveryRow()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QString, status);
+    Fixture f;
+    const QString picture = writePng(f.school.filePath(QStringLiteral("foto.png")), 320, 240);
+    for (const QString &nomAy : words) {
+        WordDraft d;
+        d.nomAy = nomAy;
+        d.nomEsp = QStringLiteral("cosa");
+        d.categoria = QStringLiteral("naturaleza");
+        d.pictureFile = picture;
+        QCOMPARE(f.store->save(d), QString());
+    }
+    QString error;
+    if (!words.isEmpty())
+        QVERIFY(QFile::remove(f.store->localFile(f.store->schoolWords(&error).first().word.dibujo)));
+    EditorWindow window(*f.store);
+    window.show();
+    QCOMPARE(child<QLabel>(&window, "status")->text(), status);
+    QVERIFY(!window.windowTitle().contains(QStringLiteral("KORIVANTA")));
+    QList<QSize> sizes;
+    for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
+        const QIcon icon = window.list()->topLevelItem(i)->icon(0);
+        QVERIFY2(!icon.isNull(), qPrintable(window.list()->topLevelItem(i)->text(0)));
+        sizes << icon.availableSizes().value(0);
+    }
+    for (const QSize &size : sizes)
+        QCOMPARE(size, wordpicture::frameSize() / 3);
 }
 
 void TestEditor::pastedPicturesOfEveryKind_data()
