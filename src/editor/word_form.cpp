@@ -2,6 +2,7 @@
 
 #include "editor/key_chips.h"
 #include "editor/recording/record_panel.h"
+#include "editor/typed_accents.h"
 #include "wordstore/word_import.h"
 #include "wordstore/word_picture.h"
 #include "wordstore/word_voice.h"
@@ -175,6 +176,14 @@ WordForm::WordForm(wordstore::SchoolStore &store, const wordstore::SchoolWord *w
             m_soundName->setText(QStringLiteral("Sonido guardado: %1").arg(QFileInfo(m_currentSound).fileName()));
     }
 
+    connect(m_nomAy, &QLineEdit::textEdited, this, [this](const QString &text) {
+        int cursor = m_nomAy->cursorPosition();
+        const QString composed = composeTypedAccents(text, &cursor);
+        if (composed != text) {
+            m_nomAy->setText(composed);
+            m_nomAy->setCursorPosition(cursor);
+        }
+    });
     connect(m_nomAy, &QLineEdit::textChanged, this, &WordForm::recheck);
     connect(m_nomEsp, &QLineEdit::textChanged, this, &WordForm::recheck);
     connect(m_categoria, &QComboBox::currentIndexChanged, this, &WordForm::recheck);
@@ -234,6 +243,19 @@ void WordForm::recheck()
     m_warnings->setVisible(!warnings.isEmpty());
     m_save->setEnabled(m_problems.ok());
     showChips();
+    fitContents();
+}
+
+void WordForm::fitContents()
+{
+    // A message that wraps needs more height the narrower the window is, and
+    // a window does not take that into account by itself: the form grows to
+    // what its contents need at its width, so no message covers a field.
+    QLayout *top = layout();
+    top->activate();
+    const int needed = top->hasHeightForWidth() ? top->totalHeightForWidth(width()) : top->totalMinimumSize().height();
+    if (height() < needed)
+        resize(width(), needed);
 }
 
 void WordForm::showChips()

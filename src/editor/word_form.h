@@ -48,6 +48,7 @@ public:
 private:
     void addField(QFormLayout *form, const char *name, const QString &title, QWidget *field, QLabel **problem);
     void recheck();
+    void fitContents();
     void showChips();
     void showPicture(const QString &file);
     void choosePicture();

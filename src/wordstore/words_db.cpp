@@ -87,10 +87,26 @@ QString spellingProblem(const QString &word)
     if (missing.isEmpty())
         return {};
     QString problem = QStringLiteral("ninguna tecla da %1").arg(quotedList(missing));
-    // The keys write small letters: a word typed with capitals is meant in small ones.
-    const QString lower = word.toLower();
-    if (lower != word && lettersWithoutKey(lower).isEmpty())
-        problem += QStringLiteral(" (las teclas escriben en minúsculas); ¿quiso decir «%1»?").arg(lower);
+    // The keys write small letters, and no accent but the diaeresis of the
+    // long vowels: a word that needs only small letters or fewer accents is
+    // meant that way ("Wari", "wawá").
+    QStringList why;
+    QString meant = word.toLower();
+    if (meant != word)
+        why << QStringLiteral("escriben en minúsculas");
+    const QString lower = meant;
+    for (const QString &letter : lettersWithoutKey(lower)) {
+        QString plain;
+        for (const QChar c : letter.normalized(QString::NormalizationForm_D))
+            if (c.category() != QChar::Mark_NonSpacing)
+                plain += c;
+        if (!plain.isEmpty() && plain != letter)
+            meant.replace(letter, plain);
+    }
+    if (meant != lower)
+        why << QStringLiteral("no llevan tilde");
+    if (!why.isEmpty() && lettersWithoutKey(meant).isEmpty())
+        problem += QStringLiteral(" (las teclas %1); ¿quiso decir «%2»?").arg(why.join(QStringLiteral(" y ")), meant);
     return problem;
 }
 

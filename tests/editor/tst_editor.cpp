@@ -143,6 +143,10 @@ private slots:
     void formChecks_data();
     void formChecks();
     void categoryComboOffersTheNine();
+    void aymaraFieldComposesAsTheGame_data();
+    void aymaraFieldComposesAsTheGame();
+    void formShowsEveryFieldWithItsMessages_data();
+    void formShowsEveryFieldWithItsMessages();
     void addEditDeleteThroughTheWindow();
     void listThumbnailsKeepThePicturesColours_data();
     void listThumbnailsKeepThePicturesColours();
@@ -298,6 +302,120 @@ void TestEditor::formChecks()
     } else {
         QVERIFY(!QFile::exists(f.paths.schoolDatabase()) || wordsOfSpanish(f.paths.schoolDatabase()).isEmpty());
     }
+}
+
+void TestEditor::formShowsEveryFieldWithItsMessages_data()
+{
+    QTest::addColumn<double>("fontScale");
+    QTest::newRow("default text size") << 1.0;
+    QTest::newRow("text one and a half times larger") << 1.5;
+}
+
+// With a message under every field (the longest the checks give), at the
+// default text size and at 1.5 times, the form lays out so that nothing is cut
+// or covered: every field, picture, message and button lies inside the
+// window, at least as tall as it needs, and apart from the others.
+void TestEditor::formShowsEveryFieldWithItsMessages()
+{
+    QFETCH(double, fontScale);
+    Fixture f;
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * fontScale);
+    WordForm form(*f.store, nullptr);
+    form.setFont(font);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QSize before = form.size();
+    // Letters no key gives, a control character, a file that is no picture.
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("xxzzvvbbffgg qarwa ddeeooxx"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("lago\u001bazul"));
+    QFile text(f.school.filePath(QStringLiteral("falso.png")));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("esto no es un dibujo\n");
+    text.close();
+    form.setPictureFile(text.fileName());
+    form.setCategory(QStringLiteral("otra"));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    QList<QWidget *> parts;
+    for (const char *name : {"nomAy", "nomAyProblem", "keyChips", "nomEsp", "nomEspProblem", "categoria",
+                             "categoriaProblem", "picturePreview", "choosePicture", "pictureProblem", "recordPanel",
+                             "soundName", "playSound", "warnings", "save"}) {
+        QWidget *w = child<QWidget>(&form, name);
+        if (w->isVisible())
+            parts << w;
+    }
+    for (const char *name : {"nomAyProblem", "nomEspProblem", "categoriaProblem", "pictureProblem"})
+        QVERIFY2(child<QWidget>(&form, name)->isVisible(), name);
+    const QRect window = form.rect();
+    for (QWidget *w : parts) {
+        const QRect r(w->mapTo(&form, QPoint(0, 0)), w->size());
+        QVERIFY2(window.contains(r), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 outside %6x%7 (was %8x%9)")
+                                                    .arg(w->objectName())
+                                                    .arg(r.x())
+                                                    .arg(r.y())
+                                                    .arg(r.width())
+                                                    .arg(r.height())
+                                                    .arg(window.width())
+                                                    .arg(window.height())
+                                                    .arg(before.width())
+                                                    .arg(before.height())));
+        const int needed = w->hasHeightForWidth() ? w->heightForWidth(w->width()) : w->minimumSizeHint().height();
+        QVERIFY2(
+            w->height() >= needed,
+            qPrintable(QStringLiteral("%1 is %2 high, needs %3").arg(w->objectName()).arg(w->height()).arg(needed)));
+    }
+    for (QWidget *a : parts)
+        for (QWidget *b : parts) {
+            if (a == b || a->isAncestorOf(b) || b->isAncestorOf(a))
+                continue;
+            const QRect ra(a->mapTo(&form, QPoint(0, 0)), a->size());
+            const QRect rb(b->mapTo(&form, QPoint(0, 0)), b->size());
+            QVERIFY2(!ra.intersects(rb),
+                     qPrintable(QStringLiteral("%1 overlaps %2").arg(a->objectName(), b->objectName())));
+        }
+}
+
+void TestEditor::aymaraFieldComposesAsTheGame_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("problem"); // part of the field's message; empty: none
+    QTest::newRow(":a gives ä") << ":a" << QStringLiteral("ä") << QString();
+    QTest::newRow("inside a word") << "t:ant:a" << QStringLiteral("täntä") << QString();
+    QTest::newRow("double quote and u") << "\"u" << QStringLiteral("ü") << QString();
+    QTest::newRow("~n gives ñ") << "ch'i~na" << QStringLiteral("ch'iña") << QString();
+    QTest::newRow(":e is no key: left as typed") << ":e" << QStringLiteral(":e") << QStringLiteral("«:»");
+    QTest::newRow("stray accent: the word meant")
+        << "waw\u00e1" << QStringLiteral("waw\u00e1") << QStringLiteral("¿quiso decir «wawa»?");
+}
+
+// The Aymara field takes ":a" (ä on a keyboard without it) as the game's
+// keyboard does, and a stray accent gets the word meant as its suggestion.
+void TestEditor::aymaraFieldComposesAsTheGame()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, problem);
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    form.show();
+    auto *field = child<QLineEdit>(&form, "nomAy");
+    field->setFocus();
+    for (const QChar c : typed) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(field, c.toLatin1());
+        else // a letter the keyboard has (á on a Spanish layout)
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    QCOMPARE(field->text(), shown);
+    QCOMPARE(field->cursorPosition(), int(shown.size()));
+    auto *message = child<QLabel>(&form, "nomAyProblem");
+    if (problem.isEmpty())
+        QVERIFY2(message->isHidden(), qPrintable(message->text()));
+    else
+        QVERIFY2(message->isVisible() && message->text().contains(problem), qPrintable(message->text()));
 }
 
 void TestEditor::categoryComboOffersTheNine()

@@ -867,7 +867,12 @@ private slots:
         QTest::addRow("c alone") << "casa"
                                  << "ninguna tecla da «c»";
         QTest::addRow("accent") << "tantá"
-                                << "ninguna tecla da «á»";
+                                << "ninguna tecla da «á» (las teclas no llevan tilde); ¿quiso decir «tanta»?";
+        QTest::addRow("capital and accent") << "Wawá"
+                                            << "ninguna tecla da «W» y «á» (las teclas escriben en minúsculas y no "
+                                               "llevan tilde); ¿quiso decir «wawa»?";
+        QTest::addRow("accent on a letter no key gives") << "tantó"
+                                                         << "ninguna tecla da «ó»";
         QTest::addRow("apostrophe after a letter without a glottal key") << "s'a"
                                                                          << "ninguna tecla da «'»";
         QTest::addRow("digit and space") << "uta 2"
