@@ -15,13 +15,14 @@
 namespace korivanta {
 
 // Bounds of a word list (a teacher's CSV file or a pack's list). The game's
-// own list has a few hundred words and a school adds tens: 10,000 words is
-// far beyond any class, and keeps an import's checks to seconds and its
-// memory to tens of MB. A row takes under 200 bytes, even with long names
-// and file paths, and twice that in UTF-16: 10 MB holds 10,000 such rows
-// with room to spare. A list beyond either bound is refused before its rows
-// are checked.
-inline constexpr qsizetype kMaxWordListRows = 10000; // besides the header
+// own list has a few hundred words and a school adds tens; the word tool may
+// also build a database of its own from a whole dictionary (the largest
+// Aymara dictionaries hold some tens of thousands of entries). 50,000 words
+// take that, keep an import's checks to seconds and its memory to about
+// 100 MB. A row takes under 200 bytes, even with long names and file paths:
+// 10 MB holds 50,000 of them. A list beyond either bound is refused before
+// its rows are checked.
+inline constexpr qsizetype kMaxWordListRows = 50000; // besides the header
 inline constexpr qint64 kMaxWordListBytes = 10 * 1024 * 1024;
 
 // One record of the file and the line on which it starts (from 1). Blank

@@ -70,15 +70,21 @@ inline bool writeTone(const QString &path, const SoundKind &kind)
     if (!file)
         return false;
     const auto frames = std::size_t(std::lround(kind.seconds * kind.rate));
-    std::vector<float> samples(frames * std::size_t(kind.channels));
     // Below the Nyquist frequency of the lowest rate written.
     const double frequency = std::min(440.0, kind.rate / 4.0);
-    for (std::size_t f = 0; f < frames; ++f)
-        for (int c = 0; c < kind.channels; ++c)
-            samples[f * std::size_t(kind.channels) + std::size_t(c)] =
-                float(0.5 * std::sin(2 * std::numbers::pi * frequency * double(f) / kind.rate));
-    const sf_count_t written = sf_writef_float(file, samples.data(), sf_count_t(frames));
-    return sf_close(file) == 0 && written == sf_count_t(frames);
+    // Written in blocks: a long file needs no more memory than a short one.
+    constexpr std::size_t block = 4096;
+    std::vector<float> samples(block * std::size_t(kind.channels));
+    bool ok = true;
+    for (std::size_t at = 0; at < frames && ok; at += block) {
+        const std::size_t n = std::min(block, frames - at);
+        for (std::size_t f = 0; f < n; ++f)
+            for (int c = 0; c < kind.channels; ++c)
+                samples[f * std::size_t(kind.channels) + std::size_t(c)] =
+                    float(0.5 * std::sin(2 * std::numbers::pi * frequency * double(at + f) / kind.rate));
+        ok = sf_writef_float(file, samples.data(), sf_count_t(n)) == sf_count_t(n);
+    }
+    return sf_close(file) == 0 && ok;
 }
 
 // Makes the file of `kind` at `path`; false when it could not be made.

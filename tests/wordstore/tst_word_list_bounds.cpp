@@ -1,4 +1,4 @@
-// A word list is bounded: at most 10,000 words and 10 MB, whether a teacher's
+// A word list is bounded: at most 50,000 words and 10 MB, whether a teacher's
 // CSV file or a pack's list. A longer one is refused at once, before any row
 // is checked, with a Spanish reason, and the school's words stay as they were.
 #include "support/media_fixtures.h"
@@ -21,7 +21,7 @@ QByteArray wordList(qsizetype rows, const QByteArray &padding = {})
     QByteArray list = "nom_ay,nom_esp,categoria\n";
     list.reserve(rows * 24 + 32);
     for (qsizetype i = 0; i < rows; ++i) {
-        for (qsizetype n = i + 1000000; n > 1; n /= 10) // seven syllables, one per digit
+        for (qsizetype n = i + 1000000; n > 1; n /= 10) // six syllables, one per digit after the leading 1
             list += syllables[n % 10];
         list += ",palabra" + padding + ",persona\n";
     }
@@ -44,8 +44,8 @@ void TestWordListBounds::theRowBoundIsExact_data()
 {
     QTest::addColumn<qsizetype>("rows");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("10,000 words") << kMaxWordListRows << true;
-    QTest::newRow("10,001 words") << kMaxWordListRows + 1 << false;
+    QTest::newRow("50,000 words") << kMaxWordListRows << true;
+    QTest::newRow("50,001 words") << kMaxWordListRows + 1 << false;
     QTest::newRow("a million words") << qsizetype(1000000) << false;
 }
 
@@ -63,8 +63,8 @@ void TestWordListBounds::theRowBoundIsExact()
         QCOMPARE(records.last().line, rows + 1);
     } else {
         QVERIFY(records.isEmpty());
-        QCOMPARE(error, QStringLiteral("lista.csv: la lista tiene más de 10000 palabras; una lista de palabras tiene "
-                                       "como mucho 10000 (divídala en varias)"));
+        QCOMPARE(error, QStringLiteral("lista.csv: la lista tiene más de 50000 palabras; una lista de palabras tiene "
+                                       "como mucho 50000 (divídala en varias)"));
     }
 }
 
@@ -72,7 +72,7 @@ void TestWordListBounds::listsBeyondTheBoundsAreRefusedAndChangeNothing_data()
 {
     QTest::addColumn<QByteArray>("list");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("10,001 words") << wordList(kMaxWordListRows + 1) << "la lista tiene más de 10000 palabras";
+    QTest::newRow("50,001 words") << wordList(kMaxWordListRows + 1) << "la lista tiene más de 50000 palabras";
     QTest::newRow("a million words in 25 MB") << wordList(1000000) << "la lista ocupa más de 10 MB";
     QTest::newRow("5,000 words in 11 MB") << wordList(5000, QByteArray(2200, 'a')) << "la lista ocupa más de 10 MB";
     // Short rows: 10 MB would hold over a million of them.
@@ -83,7 +83,7 @@ void TestWordListBounds::listsBeyondTheBoundsAreRefusedAndChangeNothing_data()
     QByteArray shortRows = wordList(0);
     for (int i = 0; i < 700000; ++i)
         shortRows += "a,b,c\n";
-    QTest::newRow("700,000 short rows in 4 MB") << shortRows << "la lista tiene más de 10000 palabras";
+    QTest::newRow("700,000 short rows in 4 MB") << shortRows << "la lista tiene más de 50000 palabras";
 }
 
 void TestWordListBounds::listsBeyondTheBoundsAreRefusedAndChangeNothing()
