@@ -5,6 +5,7 @@
 #include "editor/typed_accents.h"
 #include "wordstore/word_import.h"
 #include "wordstore/word_picture.h"
+#include "wordstore/word_sound.h"
 #include "wordstore/word_voice.h"
 
 #include <QAudioOutput>
@@ -116,8 +117,8 @@ WordForm::WordForm(wordstore::SchoolStore &store, const wordstore::SchoolWord *w
     connect(recording, &recording::RecordPanel::recordingSaved, this, &WordForm::setSoundFile);
     m_soundName = new QLabel(QStringLiteral("Sin sonido nuevo"));
     name(m_soundName, "soundName", QStringLiteral("Sonido elegido"));
-    auto *chooseSound = new QPushButton(QStringLiteral("Elegir WAV…"));
-    name(chooseSound, "chooseSound", QStringLiteral("Elegir archivo WAV"));
+    auto *chooseSound = new QPushButton(QStringLiteral("Elegir sonido…"));
+    name(chooseSound, "chooseSound", QStringLiteral("Elegir archivo de sonido"));
     m_voice = new QPushButton(QStringLiteral("Voz sintética"));
     name(m_voice, "syntheticVoice", QStringLiteral("Voz sintética"));
     const QString missing = wordtool::voiceMissing(wordtool::findVoiceScript(QCoreApplication::applicationDirPath()));
@@ -363,8 +364,9 @@ void WordForm::pastePicture()
 
 void WordForm::chooseSound()
 {
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Elegir sonido"), QString(),
-                                                      QStringLiteral("Sonidos WAV (*.wav)"));
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Elegir sonido"), QString(),
+        QStringLiteral("Sonidos (*.wav *.flac *.ogg *.oga *.aif *.aiff *.mp3);;Todos los archivos (*)"));
     if (!file.isEmpty())
         setSoundFile(file);
 }
@@ -386,15 +388,25 @@ void WordForm::makeVoice()
     setSoundFile(file);
 }
 
-QString WordForm::currentSoundFile() const
+QString WordForm::listenFile()
 {
-    return m_soundFile.isEmpty() ? m_currentSound : m_soundFile;
+    if (m_soundFile.isEmpty())
+        return QFileInfo::exists(m_currentSound) ? m_currentSound : QString();
+    if (!m_scratch.isValid())
+        return {};
+    const QString converted = m_scratch.filePath(QStringLiteral("escuchar-%1.wav").arg(++m_scratchCount));
+    if (const QString problem = wordsound::convertToFile(m_soundFile, converted); !problem.isEmpty()) {
+        QFile::remove(converted);
+        showProblem(m_soundProblem, QStringLiteral("el sonido «%1» %2").arg(m_soundFile, problem));
+        return {};
+    }
+    return converted;
 }
 
 void WordForm::playSound()
 {
-    const QString file = currentSoundFile();
-    if (file.isEmpty() || !QFileInfo::exists(file))
+    const QString file = listenFile();
+    if (file.isEmpty())
         return;
     // The player is made on first use: opening a form needs no sound server.
     if (!m_player) {

@@ -44,6 +44,11 @@ public:
     void pastePicture();
     // Saves through the store; returns why it failed, or empty (and accepts).
     QString save();
+    // The file "Escuchar" plays: a newly chosen sound converted as the store
+    // will keep it (so the teacher hears what the children will), else the
+    // saved sound. Empty when there is none, or when the chosen one cannot be
+    // converted (the reason is then shown beside the sound).
+    QString listenFile();
 
 private:
     void addField(QFormLayout *form, const char *name, const QString &title, QWidget *field, QLabel **problem);
@@ -55,7 +60,6 @@ private:
     void chooseSound();
     void makeVoice();
     void playSound();
-    QString currentSoundFile() const;
 
     // After a save found the word changed or deleted elsewhere since the form
     // opened: asks whether to save over it (or as a new word); true to do so.

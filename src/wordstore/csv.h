@@ -14,6 +14,17 @@
 
 namespace korivanta {
 
+// Bounds of a word list (a teacher's CSV file or a pack's list). The game's
+// own list has a few hundred words and a school adds tens; the word tool may
+// also build a database of its own from a whole dictionary (the largest
+// Aymara dictionaries hold some tens of thousands of entries). 50,000 words
+// take that, keep an import's checks to seconds and its memory to about
+// 100 MB. A row takes under 200 bytes, even with long names and file paths:
+// 10 MB holds 50,000 of them. A list beyond either bound is refused before
+// its rows are checked.
+inline constexpr qsizetype kMaxWordListRows = 50000; // besides the header
+inline constexpr qint64 kMaxWordListBytes = 10 * 1024 * 1024;
+
 // One record of the file and the line on which it starts (from 1). Blank
 // lines hold no record.
 struct CsvRecord {
@@ -47,7 +58,11 @@ inline QChar detectCsvSeparator(const QString &text)
     return candidates[best];
 }
 
-inline QList<CsvRecord> parseCsvRecords(const QString &text, QChar separator = QLatin1Char(','))
+// The records of `text`; at most `maxRecords` of them when it is not
+// negative (the reader stops there: a caller that gets that many knows the
+// file may hold more).
+inline QList<CsvRecord> parseCsvRecords(const QString &text, QChar separator = QLatin1Char(','),
+                                        qsizetype maxRecords = -1)
 {
     QList<CsvRecord> records;
     QStringList row;
@@ -86,6 +101,8 @@ inline QList<CsvRecord> parseCsvRecords(const QString &text, QChar separator = Q
             if (fieldStarted || !field.isEmpty() || !row.isEmpty()) {
                 row.append(field);
                 records.append({rowLine, row});
+                if (records.size() == maxRecords)
+                    return records;
             }
             row.clear();
             field.clear();
@@ -139,6 +156,8 @@ inline CsvText decodeCsv(QByteArray bytes)
     return t;
 }
 
+// The text of a word list file of at most kMaxWordListBytes; a larger one is
+// refused without reading it.
 inline CsvText readCsvFile(const QString &path, QString *error)
 {
     QFile f(path);
@@ -146,14 +165,46 @@ inline CsvText readCsvFile(const QString &path, QString *error)
         *error = QStringLiteral("no se puede leer %1").arg(path);
         return {};
     }
-    return decodeCsv(f.readAll());
+    const auto tooLarge = [&] {
+        *error = QStringLiteral("%1: la lista ocupa más de %2 MB; una lista de palabras tiene como mucho %3 palabras "
+                                "y %2 MB (divídala en varias)")
+                     .arg(path)
+                     .arg(kMaxWordListBytes / (1024 * 1024))
+                     .arg(kMaxWordListRows);
+        return CsvText{};
+    };
+    if (f.size() > kMaxWordListBytes)
+        return tooLarge();
+    // One byte more than allowed: a file that grew meanwhile is caught too.
+    const QByteArray bytes = f.read(kMaxWordListBytes + 1);
+    if (bytes.size() > kMaxWordListBytes)
+        return tooLarge();
+    return decodeCsv(bytes);
 }
 
-// The records of a word list file, read as decodeCsv() explains.
+// The records of a word list: the header and at most kMaxWordListRows rows;
+// a list with more is refused (`error` says so) and gives no records.
+inline QList<CsvRecord> parseWordList(const QString &path, const CsvText &text, QString *error)
+{
+    QList<CsvRecord> records = parseCsvRecords(text.text, text.separator, kMaxWordListRows + 2);
+    if (records.size() > kMaxWordListRows + 1) {
+        *error = QStringLiteral("%1: la lista tiene más de %2 palabras; una lista de palabras tiene como mucho %2 "
+                                "(divídala en varias)")
+                     .arg(path)
+                     .arg(kMaxWordListRows);
+        return {};
+    }
+    return records;
+}
+
+// The records of a word list file, read as decodeCsv() explains, within the
+// bounds above.
 inline QList<CsvRecord> readCsvRecords(const QString &path, QString *error)
 {
     const CsvText t = readCsvFile(path, error);
-    return parseCsvRecords(t.text, t.separator);
+    if (!error->isEmpty())
+        return {};
+    return parseWordList(path, t, error);
 }
 
 } // namespace korivanta

@@ -6,6 +6,7 @@
 #include "wordstore/pending_files.h"
 #include "wordstore/process_lock.h"
 #include "wordstore/word_picture.h"
+#include "wordstore/word_sound.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -174,8 +175,22 @@ DraftProblems SchoolStore::check(const WordDraft &draft) const
         problems.picture = wordtool::pictureProblem(draft.pictureFile, name, &fitted);
     }
     if (!draft.soundFile.isEmpty())
-        problems.sound = wordtool::soundProblem(draft.soundFile, name);
+        problems.sound = soundProblem(draft.soundFile, name);
     return problems;
+}
+
+QString SchoolStore::soundProblem(const QString &file, const QString &nomAy) const
+{
+    // A form checks its draft on every key typed: the sound is converted again
+    // only when it is another file, or the file has changed.
+    const QFileInfo info(file);
+    const SoundCheck key{file, nomAy, info.size(), info.lastModified(), {}};
+    if (!(m_lastSoundCheck.file == key.file && m_lastSoundCheck.nomAy == key.nomAy &&
+          m_lastSoundCheck.size == key.size && m_lastSoundCheck.modified == key.modified)) {
+        m_lastSoundCheck = key;
+        m_lastSoundCheck.problem = wordtool::soundProblem(file, nomAy);
+    }
+    return m_lastSoundCheck.problem;
 }
 
 QString SchoolStore::save(const WordDraft &draft, qint64 *id, SaveConflict *conflict)
@@ -267,10 +282,11 @@ QString SchoolStore::save(const WordDraft &draft, qint64 *id, SaveConflict *conf
             return error;
     }
     if (!draft.soundFile.isEmpty()) {
-        QFile sound(draft.soundFile);
-        if (!sound.open(QIODevice::ReadOnly))
-            return QStringLiteral("no se puede leer «%1»").arg(draft.soundFile);
-        error = place(kSchoolSounds, QStringLiteral("wav"), sound.readAll(), {}, &word.sonido);
+        // What is stored is the sound as the game plays it.
+        const wordsound::Converted sound = wordsound::convert(draft.soundFile, true);
+        if (!sound.problem.isEmpty())
+            return QStringLiteral("el sonido «%1» %2").arg(draft.soundFile, sound.problem);
+        error = place(kSchoolSounds, QStringLiteral("wav"), sound.wav, {}, &word.sonido);
         if (!error.isEmpty())
             return error;
     }

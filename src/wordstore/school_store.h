@@ -33,6 +33,7 @@
 #include "wordstore/word_import.h"
 #include "wordstore/words_db.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -75,8 +76,9 @@ struct WordDraft {
     // A local picture (BMP, GIF, JPEG, PNG) to fit into the frame and store;
     // empty keeps the word's current picture (a new word: the standard name).
     QString pictureFile;
-    // A local WAV file to store as the word's sound; empty keeps the current
-    // sound (a new word: the standard name).
+    // A local sound file (WAV or another that libsndfile reads) to store,
+    // converted into the game's WAV format (wordsound); empty keeps the
+    // current sound (a new word: the standard name).
     QString soundFile;
     // The word as the teacher saw it when the form opened. When given, a save
     // that finds the stored word different or gone (another window or program
@@ -161,9 +163,18 @@ private:
     // school's own pictures and sounds that no word names.
     QString takeLock(StoreLock &lock);
     void removeLeftovers();
+    // The import's check of a sound, remembered for the last file checked.
+    QString soundProblem(const QString &file, const QString &nomAy) const;
 
     StorePaths m_paths;
     LockWait m_lockWait;
+    struct SoundCheck {
+        QString file, nomAy;
+        qint64 size = -1;
+        QDateTime modified;
+        QString problem;
+    };
+    mutable SoundCheck m_lastSoundCheck;
 };
 
 } // namespace korivanta::wordstore

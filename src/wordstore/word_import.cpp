@@ -8,6 +8,7 @@
 #include "wordstore/pending_files.h"
 #include "wordstore/process_lock.h"
 #include "wordstore/word_picture.h"
+#include "wordstore/word_sound.h"
 #include "wordstore/words_db.h"
 
 #include <QDir>
@@ -63,15 +64,6 @@ bool readExisting(const QString &dbPath, QSet<QString> *pairs, QString *error)
         return false;
     }
     return true;
-}
-
-bool isWav(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(12);
-    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
 }
 
 // The existing file whose path equals `path` once both are composed (NFC):
@@ -190,7 +182,8 @@ private:
 
 struct Copy {
     QString source, destination; // local files
-    QByteArray bytes;            // what to write, when not the source's own bytes
+    QByteArray bytes;            // what to write (a picture fitted to the frame)
+    QByteArray soundDigest;      // a sound: converted again when written, to these bytes
 };
 
 struct Voice {
@@ -203,10 +196,11 @@ bool holdsBytes(const QString &file, const QByteArray &bytes)
     return f.size() == bytes.size() && f.open(QIODevice::ReadOnly) && f.readAll() == bytes;
 }
 
-QByteArray bytesOf(const QString &file)
+// A sound is kept as a digest until it is written: an import of many words
+// holds no sound's bytes in memory, only one at a time while it writes it.
+bool holdsContent(const QString &file, const QByteArray &bytes, const QByteArray &soundDigest)
 {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return soundDigest.isEmpty() ? holdsBytes(file, bytes) : wordsound::fileDigest(file) == soundDigest;
 }
 
 // Copies a file to a name that no file has yet.
@@ -216,14 +210,14 @@ QString copyFile(const Copy &c, wordstore::PendingFiles *changes)
     QString error = changes->makeFolder(dst.absolutePath());
     if (!error.isEmpty())
         return error;
-    QByteArray bytes = c.bytes;
-    if (bytes.isEmpty()) {
-        QFile in(c.source);
-        if (!in.open(QIODevice::ReadOnly))
-            return QStringLiteral("no se puede leer «%1»").arg(c.source);
-        bytes = in.readAll();
-    }
-    return changes->write(c.destination, bytes);
+    if (c.soundDigest.isEmpty())
+        return changes->write(c.destination, c.bytes);
+    const wordsound::Converted sound = wordsound::convert(c.source, true);
+    if (!sound.problem.isEmpty())
+        return QStringLiteral("el sonido «%1» %2").arg(c.source, sound.problem);
+    if (sound.digest != c.soundDigest)
+        return QStringLiteral("el sonido «%1» cambió mientras se importaba; vuelva a importar la lista").arg(c.source);
+    return changes->write(c.destination, sound.wav);
 }
 
 QString makeVoice(const Voice &v, const SpeakFunction &speak, wordstore::PendingFiles *changes)
@@ -242,10 +236,11 @@ QString makeVoice(const Voice &v, const SpeakFunction &speak, wordstore::Pending
     error = speak(v.word, made);
     if (!error.isEmpty())
         return QStringLiteral("no se pudo generar la voz de «%1»: %2").arg(v.word, error);
-    QFile voice(made);
-    if (!voice.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se pudo generar la voz de «%1»: no se puede leer lo generado").arg(v.word);
-    return changes->write(v.destination, voice.readAll());
+    // The voice goes the way of every sound: into what the game plays.
+    const wordsound::Converted voice = wordsound::convert(made, true);
+    if (!voice.problem.isEmpty())
+        return QStringLiteral("no se pudo generar la voz de «%1»: lo generado %2").arg(v.word, voice.problem);
+    return changes->write(v.destination, voice.wav);
 }
 
 // Why this program cannot read a file that is there, naming the user it runs
@@ -281,14 +276,19 @@ QString pictureProblem(const QString &picture, const QString &nomAy, wordpicture
     return {};
 }
 
-QString soundProblem(const QString &sound, const QString &nomAy)
+QString soundProblem(const QString &sound, const QString &nomAy, QByteArray *digest)
 {
     if (!QFileInfo(sound).isFile())
         return QStringLiteral("no se encuentra el sonido «%1» de la palabra «%2»").arg(sound, nomAy);
     if (::access(QFile::encodeName(sound).constData(), R_OK) != 0)
         return unreadable(QStringLiteral("el sonido"), sound, nomAy);
-    if (!isWav(sound))
-        return QStringLiteral("el sonido «%1» de la palabra «%2» no es un archivo WAV").arg(sound, nomAy);
+    // The sound is converted here as it will be when it is written: what
+    // cannot become a sound the game plays is refused now.
+    const wordsound::Converted converted = wordsound::convert(sound, false);
+    if (!converted.problem.isEmpty())
+        return QStringLiteral("el sonido «%1» de la palabra «%2» %3").arg(sound, nomAy, converted.problem);
+    if (digest)
+        *digest = converted.digest;
     return {};
 }
 
@@ -318,7 +318,11 @@ ImportResult importWords(const ImportRequest &request)
         result.errors << error;
         return result;
     }
-    const QList<CsvRecord> records = parseCsvRecords(text.text, text.separator);
+    const QList<CsvRecord> records = parseWordList(csv, text, &error);
+    if (!error.isEmpty()) {
+        result.errors << error;
+        return result;
+    }
     if (!text.fromUtf8)
         result.notes << QStringLiteral("%1 no está en UTF-8: se leyó como %2 (Latin-1), la codificación de las "
                                        "hojas de cálculo antiguas; revise las letras con tilde en la lista")
@@ -493,8 +497,9 @@ ImportResult importWords(const ImportRequest &request)
         } else {
             w.dibujo = wordsdb::standardPicture(w.nomAy);
         }
+        QByteArray soundDigest;
         if (!sound.isEmpty()) {
-            if (const QString problem = soundProblem(sound, w.nomAy); !problem.isEmpty()) {
+            if (const QString problem = soundProblem(sound, w.nomAy, &soundDigest); !problem.isEmpty()) {
                 bad(problem);
                 continue;
             }
@@ -509,26 +514,27 @@ ImportResult importWords(const ImportRequest &request)
         // game looks for: the stem is only taken when both names are free.
         // A name the layer beneath has is never taken: the file would hide its own.
         const auto usable = [&](const QString &local, const QString &source, const QByteArray &bytes,
-                                const QString &lower) {
+                                const QByteArray &digest, const QString &lower) {
             const QString planned = destinationFrom.value(local);
             if ((!planned.isEmpty() && planned != source) || voiced.contains(local))
                 return false;
             if (layered && exists(lower))
                 return false;
             const QFileInfo there(local);
-            return !planned.isEmpty() || !(there.exists() || there.isSymLink()) || holdsBytes(local, bytes);
+            return !planned.isEmpty() || !(there.exists() || there.isSymLink()) || holdsContent(local, bytes, digest);
         };
-        const auto take = [&](const QString &local, const QString &source, const QByteArray &bytes) {
+        const auto take = [&](const QString &local, const QString &source, const QByteArray &bytes,
+                              const QByteArray &digest) {
             if (destinationFrom.contains(local))
                 return;
             const QFileInfo there(local);
             if (!there.exists() && !there.isSymLink())
-                copies.append({source, local, bytes});
+                copies.append({source, local, bytes, digest});
             destinationFrom.insert(local, source);
         };
         const auto place = [&](const MediaFolder &folder, const MediaFolder &lowerFolder, const QString &programFolder,
                                const QString &source, const QString &suffix, const QByteArray &bytes,
-                               const QByteArray &sharpBytes) {
+                               const QByteArray &sharpBytes, const QByteArray &digest) {
             for (int n = 1;; ++n) {
                 const QString programPath = programFolder + w.nomAy +
                                             (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + QLatin1Char('.') +
@@ -536,21 +542,21 @@ ImportResult importWords(const ImportRequest &request)
                 const QString local = folder.file(programPath);
                 const QString sharp = sharpName(local);
                 const QString lower = lowerFolder.file(programPath);
-                if (!usable(local, source, bytes, lower) ||
-                    (!sharpBytes.isEmpty() && !usable(sharp, source, sharpBytes, sharpName(lower))))
+                if (!usable(local, source, bytes, digest, lower) ||
+                    (!sharpBytes.isEmpty() && !usable(sharp, source, sharpBytes, {}, sharpName(lower))))
                     continue;
-                take(local, source, bytes);
+                take(local, source, bytes, digest);
                 if (!sharpBytes.isEmpty())
-                    take(sharp, source, sharpBytes);
+                    take(sharp, source, sharpBytes, {});
                 return programPath;
             }
         };
         if (!picture.isEmpty())
             w.dibujo = place(ownPictureFolder, lowerOwnPictureFolder, ownPictures, picture, fitted.suffix, fitted.bytes,
-                             fitted.sharpBytes);
+                             fitted.sharpBytes, {});
         if (!sound.isEmpty())
-            w.sonido =
-                place(ownSoundFolder, lowerOwnSoundFolder, ownSounds, sound, QStringLiteral("wav"), bytesOf(sound), {});
+            w.sonido = place(ownSoundFolder, lowerOwnSoundFolder, ownSounds, sound, QStringLiteral("wav"), {}, {},
+                             soundDigest);
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);

@@ -1,8 +1,10 @@
 // Adding words to the game's words database from a teacher's CSV file.
 //
 // Every row is checked first (the word can be spelled with the keyboard, the
-// category is one of the game's, the named picture and sound exist, no word is
-// there twice); one bad row and nothing is imported. Then the named files are
+// category is one of the game's, the named picture and sound exist and the
+// sound converts into one the game plays, no word is there twice); one bad row
+// and nothing is imported. A list beyond the bounds of csv.h (rows, bytes) is
+// refused before any row is checked. Then the named files are
 // copied under the media root and the database is replaced in one step: the
 // new rows go into a copy beside it, which is synced and renamed over the
 // original, so a reader only ever sees the old database or the complete new one.
@@ -60,9 +62,11 @@ ImportResult importWords(const ImportRequest &request);
 
 // The checks an import makes on a row's own files, for one word: why the
 // picture cannot be used, or empty (then `fitted` holds it ready to store);
-// why the sound cannot be used, or empty.
+// why the sound cannot be used, or empty: a sound is usable when it converts
+// into a WAV the game plays (wordsound), and `digest` then gets the digest of
+// that WAV.
 QString pictureProblem(const QString &file, const QString &nomAy, wordpicture::Fitted *fitted);
-QString soundProblem(const QString &file, const QString &nomAy);
+QString soundProblem(const QString &file, const QString &nomAy, QByteArray *digest = nullptr);
 
 // A word as the keyboard writes it: precomposed, trimmed, its apostrophes the
 // keyboard's own ' (word processors write ’ or ʼ).

@@ -1,5 +1,6 @@
 #include "wordstore/word_pack.h"
 
+#include "wordstore/csv.h"
 #include "wordstore/disk_files.h"
 
 #include <QDir>
@@ -304,8 +305,11 @@ Unpacked unpackPack(const QString &packPath, const QString &folder)
             return fail(QStringLiteral("el archivo está dañado o incompleto"));
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
             return fail(QStringLiteral("«%1» está protegido con contraseña").arg(name));
-        if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(kMostFileBytes))
-            return fail(QStringLiteral("«%1» ocupa más de %2 MB").arg(name).arg(kMostFileBytes / (1024 * 1024)));
+        // The word list has bounds of its own, far below a file's: a list
+        // beyond them is refused before it is unpacked.
+        const qint64 mostBytes = clean == kWordList ? kMaxWordListBytes : kMostFileBytes;
+        if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(mostBytes))
+            return fail(QStringLiteral("«%1» ocupa más de %2 MB").arg(name).arg(mostBytes / (1024 * 1024)));
 
         const QString folderPart = QFileInfo(clean).path();
         if (folderPart != QLatin1String(".")) {
@@ -340,8 +344,8 @@ Unpacked unpackPack(const QString &packPath, const QString &folder)
                 break;
             written += n;
             total += n;
-            if (written > kMostFileBytes) {
-                error = QStringLiteral("«%1» ocupa más de %2 MB").arg(name).arg(kMostFileBytes / (1024 * 1024));
+            if (written > mostBytes) {
+                error = QStringLiteral("«%1» ocupa más de %2 MB").arg(name).arg(mostBytes / (1024 * 1024));
                 break;
             }
             if (total > kMostTotalBytes) {

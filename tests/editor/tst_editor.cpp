@@ -8,6 +8,8 @@
 #include "editor/recording/record_panel.h"
 #include "editor/word_form.h"
 #include "game/keyboard_table.h"
+#include "media/media_file_checks.h"
+#include "support/sound_kinds.h"
 #include "support/stored_words.h"
 #include "support/words_fixture.h"
 #include "wordstore/process_lock.h"
@@ -43,6 +45,8 @@
 using namespace korivanta;
 using namespace korivanta::editor;
 using namespace korivanta::wordstore;
+
+Q_DECLARE_METATYPE(korivanta::SoundKind)
 
 namespace {
 
@@ -158,6 +162,8 @@ private slots:
     void unwritableSchoolKeepsBrowsing();
     void packCarriesWordsToAnotherSchool();
     void recordingBecomesTheSound();
+    void chosenSoundsAreHeardAndSavedAsTheGamePlaysThem_data();
+    void chosenSoundsAreHeardAndSavedAsTheGamePlaysThem();
     void killedDuringSaveLeavesReadableWords();
     void waitsForAnotherWriterWithoutFreezing_data();
     void waitsForAnotherWriterWithoutFreezing();
@@ -776,6 +782,62 @@ void TestEditor::recordingBecomesTheSound()
     const QList<SchoolWord> words = f.store->schoolWords(&error);
     QCOMPARE(words.size(), 1);
     QCOMPARE(fileBytes(f.store->localFile(words.first().word.sonido)), fileBytes(recorded));
+}
+
+// "Escuchar" plays, and "Guardar" stores, the chosen sound as the game will
+// play it: a 24-bit WAV or a FLAC file becomes 16-bit PCM that passes the
+// game's check; a file that is no sound keeps "Guardar" disabled and says why.
+void TestEditor::chosenSoundsAreHeardAndSavedAsTheGamePlaysThem_data()
+{
+    QTest::addColumn<SoundKind>("kind");
+    QTest::addColumn<QString>("reason"); // empty: saved
+    QTest::newRow("24-bit WAV") << SoundKind{SoundMaking::Tone, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 1, 0.5}
+                                << QString();
+    QTest::newRow("FLAC, stereo") << SoundKind{SoundMaking::Tone, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 2, 0.5}
+                                  << QString();
+    QTest::newRow("not a sound") << SoundKind{SoundMaking::Text, 0, 0, 0, 0}
+                                 << "no es un archivo de sonido que se pueda leer";
+    QTest::newRow("two hours") << SoundKind{SoundMaking::SparseHours, 0, 22050, 1, 0} << "dura 2 horas";
+}
+
+void TestEditor::chosenSoundsAreHeardAndSavedAsTheGamePlaysThem()
+{
+    QFETCH(SoundKind, kind);
+    QFETCH(QString, reason);
+    Fixture f;
+    WordForm form(*f.store, nullptr);
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("qarwa"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("llama"));
+    form.setCategory(QStringLiteral("animal"));
+    const QString chosen = f.school.filePath(QStringLiteral("llama.sonido"));
+    QVERIFY(makeSound(chosen, kind));
+    form.setSoundFile(chosen);
+
+    const QString heard = form.listenFile();
+    auto *problem = child<QLabel>(&form, "soundProblem");
+    if (!reason.isEmpty()) {
+        QCOMPARE(heard, QString());
+        QVERIFY2(problem->text().contains(QStringLiteral("«%1» %2").arg(chosen, reason)), qPrintable(problem->text()));
+        QVERIFY(!child<QPushButton>(&form, "save")->isEnabled());
+        QVERIFY(!form.save().isEmpty());
+        QVERIFY(f.store->schoolWords(nullptr).isEmpty());
+        return;
+    }
+    QCOMPARE(problem->text(), QString());
+    QCOMPARE(media_checks::wavProblem(heard), QString());
+    QCOMPARE(form.save(), QString());
+    const QList<SchoolWord> words = f.store->schoolWords(nullptr);
+    QCOMPARE(words.size(), 1);
+    const QString stored = f.store->localFile(words.first().word.sonido);
+    QCOMPARE(media_checks::wavProblem(stored), QString());
+    const std::optional<SoundReading> r = readSound(stored);
+    QVERIFY(r);
+    QCOMPARE(r->format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    QCOMPARE(r->channels, 1);
+    QCOMPARE(r->rate, kind.rate);
+    QVERIFY2(r->peak > 0.4 && r->peak < 0.6, qPrintable(QString::number(r->peak)));
+    // What the teacher heard is what was stored.
+    QCOMPARE(fileBytes(heard), fileBytes(stored));
 }
 
 void TestEditor::killedDuringSaveLeavesReadableWords()

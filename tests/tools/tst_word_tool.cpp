@@ -315,7 +315,7 @@ private slots:
         QTest::addRow("sound that is no WAV") << good + "puti,caja,hogar,,fotos/dibujo.bmp\n"
                                               << 4
                                               << "el sonido «%1/fotos/dibujo.bmp» de la palabra «puti» no es un "
-                                                 "archivo WAV";
+                                                 "archivo de sonido que se pueda leer";
         QTest::addRow("duplicate in the database") << good + "anu,perro,animal,,\n"
                                                    << 4
                                                    << "la palabra «anu» ya está en la base de datos, en la "

@@ -26,12 +26,14 @@ using namespace korivanta::wordstore;
 
 namespace {
 
+// A short 16-bit mono WAV the game plays as it is (a sound with no samples
+// is refused).
 QByteArray wav()
 {
-    QByteArray w = QByteArray("RIFF") + QByteArray::fromHex("24000000") + "WAVEfmt " + QByteArray::fromHex("10000000");
+    QByteArray w = QByteArray("RIFF") + QByteArray::fromHex("64000000") + "WAVEfmt " + QByteArray::fromHex("10000000");
     w += QByteArray::fromHex("0100010022560000"
                              "44ac000002001000") +
-         "data" + QByteArray::fromHex("00000000");
+         "data" + QByteArray::fromHex("40000000") + QByteArray(64, 'a');
     return w;
 }
 

@@ -195,6 +195,13 @@ private slots:
         QTest::newRow("oversize entry with a lying size")
             << QList<ZipEntry>{list, {"sonido/grande.wav", QByteArray(51 << 20, '\0')}} << "lie"
             << "ocupa más de 50 MB";
+        // The word list has its own bound, far below a file's.
+        QTest::newRow("word list beyond its bound")
+            << QList<ZipEntry>{{"palabras.csv", kList + QByteArray(11 << 20, '\n')}} << "deflate"
+            << "«palabras.csv» ocupa más de 10 MB";
+        QTest::newRow("word list beyond its bound, with a lying size")
+            << QList<ZipEntry>{{"palabras.csv", QByteArray(11 << 20, '\n')}} << "lie about 11 MB"
+            << "«palabras.csv» ocupa más de 10 MB";
         QTest::newRow("no palabras.csv") << QList<ZipEntry>{{"lista.csv", kList}} << none << "no trae la lista";
         QTest::newRow("csv in a folder only")
             << QList<ZipEntry>{{"clase/palabras.csv", kList}} << none << "no trae la lista";
@@ -220,9 +227,11 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString pack = dir.filePath(QStringLiteral("hostil.korivanta"));
-        makeZip(pack, entries, damage == QLatin1String("deflate") || damage == QLatin1String("lie"));
+        makeZip(pack, entries, damage == QLatin1String("deflate") || damage.startsWith(QLatin1String("lie")));
         if (damage == QLatin1String("lie"))
             replaceBytes(pack, QByteArray::fromHex("00003003"), QByteArray::fromHex("e8030000"));
+        else if (damage == QLatin1String("lie about 11 MB"))
+            replaceBytes(pack, QByteArray::fromHex("0000b000"), QByteArray::fromHex("e8030000"));
         else if (damage == QLatin1String("duplicate"))
             replaceBytes(pack, "palabras.csX", "palabras.csv");
         else if (damage == QLatin1String("truncate"))

@@ -45,12 +45,17 @@ Uso:
       El archivo puede estar en UTF-8 (con o sin BOM) o en Windows-1252
       (Latin-1), con las columnas separadas por comas, punto y coma o
       tabuladores, como lo guarda una hoja de cálculo.
+      Una lista tiene como mucho 50000 palabras y ocupa como mucho 10 MB.
       Las columnas dibujo y sonido son optativas: si una fila trae un archivo
-      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV), se copia a la carpeta
-      de la escuela como escuela/dibujos/<palabra>.<ext> o
-      escuela/sonido/<palabra>.wav (o <palabra>-2.<ext>, ... si ese nombre ya
-      lo usa otro archivo). Un dibujo que no tiene la forma del marco del
-      juego se centra en un lienzo de esa forma, sin deformarlo. Una ruta
+      (un dibujo BMP, GIF, JPEG o PNG; un sonido WAV, FLAC, OGG, AIFF, MP3...),
+      se copia a la carpeta de la escuela como escuela/dibujos/<palabra>.<ext>
+      o escuela/sonido/<palabra>.wav (o <palabra>-2.<ext>, ... si ese nombre
+      ya lo usa otro archivo). Un dibujo que no tiene la forma del marco del
+      juego se centra en un lienzo de esa forma, sin deformarlo. Un sonido se
+      guarda como lo reproduce el juego: WAV PCM de 16 bits (uno que no lo es
+      se convierte a un canal y, si hace falta, a otra frecuencia de
+      muestreo); uno que dura más de 30 segundos, está cortado o no se puede
+      leer como sonido se rechaza. Una ruta
       relativa se toma desde la carpeta del archivo CSV. Sin archivo, la
       palabra usa dibujos/<palabra>.bmp y sonido/palabras/<palabra>.wav.
       Cada palabra debe poder escribirse con las 32 teclas del juego (el
