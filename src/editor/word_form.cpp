@@ -156,7 +156,7 @@ WordForm::WordForm(wordstore::SchoolStore &store, const wordstore::SchoolWord *w
     name(m_save, "save", QStringLiteral("Guardar"));
     QPushButton *cancel = buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
     name(cancel, "cancel", QStringLiteral("Cancelar"));
-    connect(m_save, &QPushButton::clicked, this, [this] { save(); });
+    connect(m_save, &QPushButton::clicked, this, &WordForm::saveAsked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
@@ -417,6 +417,48 @@ void WordForm::playSound()
     m_player->stop();
     m_player->setSource(QUrl::fromLocalFile(file));
     m_player->play();
+}
+
+QString WordForm::wordFile(const QString &savedPath, QString (*standard)(const QString &)) const
+{
+    // The saved word's file when editing, else the file the game would look
+    // for under the word's standard name (the package may have one).
+    if (m_shown)
+        return m_store.localFile(savedPath);
+    const QString word = wordtool::keyboardWord(m_nomAy->text());
+    return word.isEmpty() ? QString() : m_store.localFile(standard(word));
+}
+
+void WordForm::saveAsked()
+{
+    // A word with no sound at all gets the synthetic voice, unless the
+    // teacher chose, recorded or made another: the child always hears it.
+    const bool hasSound = !m_soundFile.isEmpty() ||
+                          QFileInfo(wordFile(m_shown ? m_shown->sonido : QString(), wordsdb::standardSound)).isFile();
+    if (!hasSound && m_voice->isEnabled())
+        makeVoice();
+    const bool hasPicture =
+        !m_pictureFile.isEmpty() ||
+        QFileInfo(wordFile(m_shown ? m_shown->dibujo : QString(), wordsdb::standardPicture)).isFile();
+    if (!hasPicture) {
+        const QString word = wordtool::keyboardWord(m_nomAy->text());
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Palabra sin dibujo"),
+                        QStringLiteral("«%1» no tiene dibujo: en el juego los niños verán un cuadro vacío en su "
+                                       "lugar.\n¿Guardarla sin dibujo?")
+                            .arg(word),
+                        QMessageBox::NoButton, this);
+        box.setObjectName(QStringLiteral("noPicture"));
+        box.setAccessibleName(QStringLiteral("Palabra sin dibujo"));
+        QPushButton *yes = box.addButton(QStringLiteral("Guardar sin dibujo"), QMessageBox::AcceptRole);
+        yes->setObjectName(QStringLiteral("noPictureYes"));
+        QPushButton *no = box.addButton(QStringLiteral("Volver y elegir un dibujo"), QMessageBox::RejectRole);
+        no->setObjectName(QStringLiteral("noPictureNo"));
+        box.setDefaultButton(no);
+        box.exec();
+        if (box.clickedButton() != yes)
+            return;
+    }
+    save();
 }
 
 QString WordForm::save()

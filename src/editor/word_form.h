@@ -42,8 +42,12 @@ public:
     void setSoundFile(const QString &file);
     // Takes the clipboard's image, written to a temporary PNG file.
     void pastePicture();
-    // Saves through the store; returns why it failed, or empty (and accepts).
+    // Saves through the store as the fields are; returns why it failed, or
+    // empty (and accepts).
     QString save();
+    // What "Guardar" does: a word with no sound gets the synthetic voice
+    // first, and one with no picture is saved only once the teacher says so.
+    void saveAsked();
     // The file "Escuchar" plays: a newly chosen sound converted as the store
     // will keep it (so the teacher hears what the children will), else the
     // saved sound. Empty when there is none, or when the chosen one cannot be
@@ -54,6 +58,7 @@ private:
     void addField(QFormLayout *form, const char *name, const QString &title, QWidget *field, QLabel **problem);
     void recheck();
     void fitContents();
+    QString wordFile(const QString &savedPath, QString (*standard)(const QString &)) const;
     void showChips();
     void showPicture(const QString &file);
     void choosePicture();

@@ -15,6 +15,7 @@
 #include "wordstore/process_lock.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_picture.h"
+#include "wordstore/word_voice.h"
 #include "wordstore/words_db.h"
 
 #include <QApplication>
@@ -147,6 +148,8 @@ private slots:
     void formChecks_data();
     void formChecks();
     void categoryComboOffersTheNine();
+    void guardarFillsWhatIsMissing_data();
+    void guardarFillsWhatIsMissing();
     void aymaraFieldComposesAsTheGame_data();
     void aymaraFieldComposesAsTheGame();
     void formShowsEveryFieldWithItsMessages_data();
@@ -422,6 +425,69 @@ void TestEditor::aymaraFieldComposesAsTheGame()
         QVERIFY2(message->isHidden(), qPrintable(message->text()));
     else
         QVERIFY2(message->isVisible() && message->text().contains(problem), qPrintable(message->text()));
+}
+
+void TestEditor::guardarFillsWhatIsMissing_data()
+{
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<bool>("sound");
+    QTest::addColumn<QString>("answer"); // to the question about the picture; empty: none asked
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("no sound: the synthetic voice") << true << false << QString() << true;
+    QTest::newRow("a sound chosen: that one") << true << true << QString() << true;
+    QTest::newRow("no picture: the teacher goes back") << false << true << "noPictureNo" << false;
+    QTest::newRow("no picture: saved once the teacher says so") << false << true << "noPictureYes" << true;
+}
+
+// "Guardar" never saves a word the child cannot hear or see without a word
+// said: a word with no sound gets the synthetic voice, and a word with no
+// picture is saved only after a warning the teacher answers.
+void TestEditor::guardarFillsWhatIsMissing()
+{
+    QFETCH(bool, picture);
+    QFETCH(bool, sound);
+    QFETCH(QString, answer);
+    QFETCH(bool, saved);
+    Fixture f;
+    if (!wordtool::voiceMissing(wordtool::findVoiceScript(QCoreApplication::applicationDirPath())).isEmpty() && !sound)
+        QSKIP("no synthetic voice on this computer");
+    WordForm form(*f.store, nullptr);
+    form.show();
+    child<QLineEdit>(&form, "nomAy")->setText(QStringLiteral("yapu"));
+    child<QLineEdit>(&form, "nomEsp")->setText(QStringLiteral("chacra"));
+    form.setCategory(QStringLiteral("naturaleza"));
+    if (picture)
+        form.setPictureFile(writePng(f.school.filePath(QStringLiteral("foto.png")), 320, 240));
+    const QString wav = writeWav(f.school.filePath(QStringLiteral("propio.wav")));
+    if (sound)
+        form.setSoundFile(wav);
+
+    QString asked;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            asked = box->objectName() + u':' + box->text();
+            child<QPushButton>(box, answer.isEmpty() ? "noPictureNo" : answer.toLatin1().constData())->click();
+        }
+    });
+    QTest::mouseClick(child<QPushButton>(&form, "save"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    if (answer.isEmpty())
+        QVERIFY2(asked.isEmpty(), qPrintable(asked));
+    else
+        QVERIFY2(asked.startsWith(QStringLiteral("noPicture:")) && asked.contains(QStringLiteral("«yapu»")),
+                 qPrintable(asked));
+    QCOMPARE(form.result() == QDialog::Accepted, saved);
+    QString error;
+    const QList<SchoolWord> school = f.store->schoolWords(&error);
+    QCOMPARE(school.size(), saved ? 1 : 0);
+    if (!saved)
+        return;
+    const QString stored = f.store->localFile(school.first().word.sonido);
+    QVERIFY2(media_checks::wavProblem(stored).isEmpty(), qPrintable(stored));
+    QFile chosen(wav), kept(stored);
+    QVERIFY(chosen.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));
+    // The chosen WAV is stored as it is; otherwise a voice of its own.
+    QCOMPARE(kept.readAll() == chosen.readAll(), sound);
 }
 
 void TestEditor::categoryComboOffersTheNine()
