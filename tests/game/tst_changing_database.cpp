@@ -4,6 +4,7 @@
 // database as it is then, or keeps the words it had when the file cannot be
 // read, and the log says why.
 #include "app/modulo1.h"
+#include "support/exclusive_holder.h"
 #include "support/game_fixture.h"
 #include "support/stderr_capture.h"
 
@@ -47,31 +48,15 @@ enum class Change { DropTable, DeleteRows, HalfCopy, LockedFiveSeconds, UpdateLa
 // Another program's connection that takes the exclusive lock and lets it go
 // after five seconds, from the event loop, as a program doing a long write
 // would.
-class LockHolder {
+class LockHolder : public ExclusiveHolder {
 public:
-    explicit LockHolder(const QString &file)
+    explicit LockHolder(const QString &file) : ExclusiveHolder(file)
     {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
-        m_db.setDatabaseName(file);
-        if (!m_db.open() || !QSqlQuery(m_db).exec(QStringLiteral("BEGIN EXCLUSIVE")))
-            qFatal("cannot lock %s", qPrintable(file));
-        QTimer::singleShot(5000, [this] { release(); });
+        QTimer::singleShot(5000, &m_alive, [this] { release(); });
     }
-    ~LockHolder() { release(); }
-    bool held() const { return m_db.isValid(); }
 
 private:
-    void release()
-    {
-        if (!m_db.isValid())
-            return;
-        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(kName);
-    }
-    inline static const QString kName = QStringLiteral("another program");
-    QSqlDatabase m_db;
+    QObject m_alive; // the timer goes with the holder
 };
 
 // Cuts a copy of the file short and renames it over the file, as a copy

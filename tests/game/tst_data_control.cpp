@@ -3,6 +3,7 @@
 #include "app/untrapped_error.h"
 #include "game/data_control.h"
 #include "media/media_paths.h"
+#include "support/exclusive_holder.h"
 #include "support/stderr_capture.h"
 #include "support/words_fixture.h"
 
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 using namespace korivanta;
 
@@ -213,21 +215,10 @@ private slots:
         }
         const QByteArray before = fileBytes(file);
         // Another program holding the exclusive lock for as long as the game waits.
-        QSqlDatabase holder;
-        if (kind == QLatin1String("locked")) {
-            holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
-            holder.setDatabaseName(file);
-            QVERIFY(holder.open());
-            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
-        }
-        auto release = [&] {
-            if (!holder.isValid())
-                return;
-            QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
-            holder.close();
-            holder = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("holder"));
-        };
+        std::optional<ExclusiveHolder> holder;
+        if (kind == QLatin1String("locked"))
+            holder.emplace(file);
+        auto release = [&] { holder.reset(); };
         const auto releaseOnFailure = qScopeGuard(release);
         MediaPaths paths(dir.path());
         DataControl data(paths, kDb, QStringLiteral("nominal"));
@@ -727,23 +718,11 @@ private slots:
         Source source(sampleWords());
         DataControl &data = source.data;
         data.Refresh();
-        QSqlDatabase holder;
-        if (kind == QLatin1String("drop")) {
+        std::optional<ExclusiveHolder> holder;
+        if (kind == QLatin1String("drop"))
             QCOMPARE(writeAsAnotherProgram(source.file, {QStringLiteral("DROP TABLE nominal")}), QString());
-        } else {
-            holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
-            holder.setDatabaseName(source.file);
-            QVERIFY(holder.open());
-            QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
-        }
-        const auto release = qScopeGuard([&] {
-            if (!holder.isValid())
-                return;
-            QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
-            holder.close();
-            holder = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("holder"));
-        });
+        else
+            holder.emplace(source.file);
         source.watch.log.clear();
         StderrCapture log;
         QCOMPARE(errorNumber([&] {

@@ -2,6 +2,7 @@
 // CSV file or a pack's list. A longer one is refused at once, before any row
 // is checked, with a Spanish reason, and the school's words stay as they were.
 #include "support/media_fixtures.h"
+#include "support/school_fixture.h"
 #include "support/words_fixture.h"
 #include "wordstore/csv.h"
 #include "wordstore/school_store.h"
@@ -90,11 +91,8 @@ void TestWordListBounds::listsBeyondTheBoundsAreRefusedAndChangeNothing()
 {
     QFETCH(QByteArray, list);
     QFETCH(QString, reason);
-    QTemporaryDir package, school, teacher;
-    makeWordsDatabase(package.path(), packageSampleWords());
-    SchoolStore store({package.path(), school.filePath(QStringLiteral("escuela"))});
-    QCOMPARE(store.save({0, QStringLiteral("uta"), QStringLiteral("casa"), QStringLiteral("hogar"), {}, {}}),
-             QString());
+    SchoolWithOneWord f;
+    auto &[package, school, teacher, store] = f;
     const QString csv = teacher.filePath(QStringLiteral("palabras.csv"));
     writeFile(csv, list);
     const QMap<QString, QByteArray> before = folderSnapshot(school.path());

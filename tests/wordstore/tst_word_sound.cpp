@@ -6,6 +6,7 @@
 // school's files untouched.
 #include "media/media_file_checks.h"
 #include "support/media_fixtures.h"
+#include "support/school_fixture.h"
 #include "support/sound_kinds.h"
 #include "support/words_fixture.h"
 #include "wordstore/school_store.h"
@@ -80,12 +81,9 @@ void TestWordSound::importedSoundsArePlayableOrRefused()
     QFETCH(bool, asItIs);
     QFETCH(QString, reason);
 
-    QTemporaryDir package, school, teacher;
-    makeWordsDatabase(package.path(), packageSampleWords());
-    SchoolStore store({package.path(), school.filePath(QStringLiteral("escuela"))});
     // A word already there: a refused import must leave it and its files alone.
-    QCOMPARE(store.save({0, QStringLiteral("uta"), QStringLiteral("casa"), QStringLiteral("hogar"), {}, {}}),
-             QString());
+    SchoolWithOneWord f;
+    auto &[package, school, teacher, store] = f;
 
     const QString sound = teacher.filePath(QStringLiteral("voz de wawa.wav"));
     QVERIFY(makeSound(sound, kind));
