@@ -198,6 +198,9 @@ int main(int argc, char **argv)
         runHandler([&] { flow.conObj()->Image40_Click(); });
         idle(10'000);
         ++rounds;
+        if (rounds % 10 == 0) // every five minutes
+            std::printf("  tras %d min de remojo: %.1f MB\n", int(soak.elapsed() / 60'000), rssMegabytes());
+        std::fflush(stdout);
     }
     std::printf("memoria residente: %.1f MB tras el calentamiento, %.1f MB tras %d min más (%d rondas de 20 s de "
                 "sonidos y 10 s quieto)\n",
