@@ -83,7 +83,7 @@ QString readRegularFile(const QString &localFile, qint64 maxBytes, QByteArray &b
 // Reads the RIFF chunk headers of a WAV file: PCM of 8, 16 or 32 bits or
 // 32-bit float (also in the extensible layout), a sample rate and channel
 // count within bounds, and a data chunk the file holds whole.
-QString wavProblem(const QString &localFile)
+QString wavProblem(const QString &localFile, qint64 *lengthMs)
 {
     QFile f;
     if (QString problem = openRegularFile(f, localFile, kMaxSoundBytes); !problem.isEmpty())
@@ -95,6 +95,7 @@ QString wavProblem(const QString &localFile)
         return QStringLiteral("no es un archivo WAV");
 
     quint32 frameBytes = 0; // bytes of one sample of every channel; 0 until the format is known
+    quint32 frameRate = 0;
     while (true) {
         char header[8];
         if (f.read(header, 8) != 8)
@@ -122,6 +123,7 @@ QString wavProblem(const QString &localFile)
                     .arg(channels)
                     .arg(rate);
             frameBytes = quint32(channels) * bits / 8;
+            frameRate = rate;
         } else if (memcmp(header, "data", 4) == 0) {
             if (!frameBytes)
                 return QStringLiteral("el WAV no tiene bloque de formato");
@@ -131,6 +133,10 @@ QString wavProblem(const QString &localFile)
                     .arg(qMax<qint64>(0, fileSize - body));
             if (size < frameBytes)
                 return QStringLiteral("el WAV no tiene datos de sonido");
+            if (lengthMs) {
+                const qint64 frames = size / frameBytes;
+                *lengthMs = (frames * 1000 + frameRate - 1) / frameRate;
+            }
             return {};
         }
         // Chunks are padded to an even size.

@@ -53,8 +53,10 @@ QString openRegularFile(QFile &file, const QString &localFile, qint64 maxBytes);
 // empty string with the bytes in `bytes`.
 QString readRegularFile(const QString &localFile, qint64 maxBytes, QByteArray &bytes);
 
-// What keeps a WAV file from being played safely, or an empty string.
-QString wavProblem(const QString &localFile);
+// What keeps a WAV file from being played safely, or an empty string. For a
+// playable file, `lengthMs` (when given) receives how long its sound lasts,
+// rounded up to a whole millisecond.
+QString wavProblem(const QString &localFile, qint64 *lengthMs = nullptr);
 
 // What keeps a GIF (its bytes) from being shown safely: not a GIF, cut short
 // before its trailer, without any image, or beyond the bounds above.

@@ -9,9 +9,13 @@
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include <sys/stat.h>
@@ -31,7 +35,67 @@ void warn(const QString &path, const QString &file, const QString &problem)
 
 } // namespace
 
-QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths) : m_paths(paths), m_audioThread(new QThread), m_audio(new QObject)
+// The player's part on the sound thread: it knows which sounds may still hold
+// a stream and closes each one once its sound is over.
+class QtSoundPlayer::AudioSide : public QObject {
+public:
+    AudioSide()
+    {
+        m_closeTimer.setSingleShot(true);
+        QObject::connect(&m_closeTimer, &QTimer::timeout, this, [this] { closeEnded(); });
+    }
+
+    // A play of this sound has just been handed to its effect.
+    void started(Sound *sound, qint64 lengthMs)
+    {
+        sound->closeAt = QDeadlineTimer(lengthMs + kCloseAfterEndMs);
+        if (std::find(m_open.begin(), m_open.end(), sound) == m_open.end())
+            m_open.push_back(sound);
+        rearm();
+    }
+
+    // Before the effects are deleted and the thread ends.
+    void finish()
+    {
+        m_closeTimer.stop();
+        m_open.clear();
+    }
+
+private:
+    void closeEnded()
+    {
+        std::erase_if(m_open, [](Sound *sound) {
+            if (!sound->closeAt.hasExpired())
+                return false;
+            // Stopping closes the stream; the effect keeps its decoded
+            // sample for the next play.
+            if (sound->effect && sound->effect->isPlaying())
+                sound->effect->stop();
+            return true;
+        });
+        rearm();
+    }
+
+    // The timer runs only while a stream may be open: at rest nothing wakes
+    // the thread.
+    void rearm()
+    {
+        if (m_open.empty()) {
+            m_closeTimer.stop();
+            return;
+        }
+        qint64 soonest = std::numeric_limits<qint64>::max();
+        for (const Sound *sound : m_open)
+            soonest = std::min(soonest, sound->closeAt.remainingTime());
+        m_closeTimer.start(std::chrono::milliseconds(std::max<qint64>(soonest, 0) + 1));
+    }
+
+    QTimer m_closeTimer{this};   // a child, so that it moves to the thread with its parent
+    std::vector<Sound *> m_open; // sounds played and not yet closed, in no order
+};
+
+QtSoundPlayer::QtSoundPlayer(const MediaPaths &paths)
+    : m_paths(paths), m_audioThread(new QThread), m_audio(new AudioSide)
 {
     m_audioThread->setObjectName(QStringLiteral("korivanta-sound"));
     m_audio->moveToThread(m_audioThread);
@@ -54,7 +118,8 @@ QtSoundPlayer::~QtSoundPlayer()
     // The thread's loop ends only after the effects are gone: a quit() from
     // here could end it before the deletion has run, and effects left alive
     // at exit tear down the sound server connection under their streams.
-    QMetaObject::invokeMethod(m_audio, [sounds] {
+    QMetaObject::invokeMethod(m_audio, [audio = m_audio, sounds] {
+        audio->finish();
         for (Sound *sound : sounds) {
             delete sound->effect;
             sound->effect = nullptr;
@@ -106,7 +171,8 @@ QtSoundPlayer::Sound &QtSoundPlayer::soundFor(const QString &path, const QString
     if (!sound->checked || stamp != sound->stamp) {
         sound->checked = true;
         sound->stamp = stamp;
-        sound->problem = media_checks::wavProblem(file);
+        sound->lengthMs = 0;
+        sound->problem = media_checks::wavProblem(file, &sound->lengthMs);
         if (sound->effectMade)
             dropEffect(*sound); // the decoded copy is of the file as it was
     }
@@ -202,7 +268,7 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
     }
     if (!sound.effectMade)
         makeEffect(sound);
-    QMetaObject::invokeMethod(m_audio, [s = &sound, path] {
+    QMetaObject::invokeMethod(m_audio, [audio = m_audio, s = &sound, path, lengthMs = sound.lengthMs] {
         if (s->undecodable) {
             warn(path, s->file, QStringLiteral("el WAV no se pudo decodificar"));
             return;
@@ -219,6 +285,7 @@ void QtSoundPlayer::PlaySoundFile(const QString &path)
         if (s->effect->status() != QSoundEffect::Ready)
             s->awaiting.append(path); // play() is held until decoding ends
         s->effect->play();
+        audio->started(s, lengthMs);
     });
 }
 

@@ -19,10 +19,22 @@
 // the sound server, which takes from a fraction of a millisecond to tens of
 // milliseconds, and the windows must not wait for that. PlaySoundFile only
 // looks the sound up and hands it over.
+//
+// A computer at rest stays at rest: a stream is closed a short time
+// (kCloseAfterEndMs) after its sound has ended, whatever QSoundEffect thinks.
+// Qt 6.4's effect does not always see the end of its sound on PulseAudio: it
+// then reports itself playing for ever, keeps its stream open and its 10 ms
+// feeding timer running on the sound thread. The player knows how long each
+// sound lasts (from its WAV header), so it stops every effect still open
+// after its sound's end plus that margin. Stopping closes the stream but
+// keeps the effect and its decoded sample, so the next play starts as fast as
+// before. With no stream open no timer runs, and the sound thread sleeps
+// until the next play.
 #pragma once
 
 #include "media/sound_player.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -60,6 +72,11 @@ public:
     // device that appears later is used.
     static bool audioOutputAvailable();
 
+    // How long after the end of a sound its stream is closed, if the effect has
+    // not closed it itself. Replays within it reuse nothing but the decoded
+    // sample anyway; the margin covers the server's own latency and a late start.
+    static constexpr int kCloseAfterEndMs = 2000;
+
 private:
     // What one stat tells of a file: enough to see it replaced or rewritten.
     struct FileStamp {
@@ -72,19 +89,23 @@ private:
 
     struct Sound {
         // Known to the calling thread only.
-        QString file;    // the local file
-        QString problem; // why it cannot be played; empty when it looks playable
-        FileStamp stamp; // the file as it was when checked
+        QString file;        // the local file
+        QString problem;     // why it cannot be played; empty when it looks playable
+        qint64 lengthMs = 0; // how long the sound lasts, when it looks playable
+        FileStamp stamp;     // the file as it was when checked
         bool checked = false;
         bool effectMade = false;
         // Known to the audio thread only.
         QSoundEffect *effect = nullptr;
         QStringList awaiting; // paths played while the effect was still decoding
         bool undecodable = false;
+        QDeadlineTimer closeAt; // when the stream of its last play is closed at the latest
         // Written by the audio thread, read by anyone.
         std::atomic<bool> playing = false;
         std::atomic<bool> ready = false;
     };
+
+    class AudioSide;
 
     Sound &soundFor(const QString &path, const QString &file);
     void makeEffect(Sound &sound);
@@ -99,7 +120,7 @@ private:
     static constexpr int kEndWaitMs = 1000;
 
     QThread *m_audioThread; // left running, never deleted, if it does not end in time
-    QObject *m_audio;       // lives on m_audioThread; every effect call runs there
+    AudioSide *m_audio;     // lives on m_audioThread; every effect call runs there
 };
 
 } // namespace korivanta
