@@ -4,6 +4,7 @@
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
 #include "media/media_paths.h"
+#include "wordstore/import_counts.h"
 #include "wordstore/root_drop.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_import.h"
@@ -398,7 +399,11 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             }
             request.csvPath = u.csvPath;
         }
+        // The pack as the teacher named it: never the folder it was unpacked into.
+        const QString listName = fromPack ? QStringLiteral("paquete %1").arg(QFileInfo(pack).fileName()) : QString();
         const auto named = [&](QString message) { return fromPack ? message.replace(unpacked.path(), pack) : message; };
+        request.listName = listName;
+        request.adviseVoiceOption = true;
         request.databasePath = dbPath;
         request.mediaRoot = o.media.isEmpty() ? QFileInfo(dbPath).absolutePath() : o.media;
         if (o.generateVoice) {
@@ -411,8 +416,8 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
         request.filesInsideList = fromPack;
-        ImportResult result =
-            ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak, fromPack);
+        ImportResult result = ownDatabase ? importWords(request)
+                                          : store.importCsv(request.csvPath, request.speak, fromPack, listName, true);
         for (QStringList *messages : {&result.notes, &result.errors, &result.warnings})
             for (QString &m : *messages)
                 m = named(m);
@@ -430,10 +435,8 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
         err.flush();
         const QString where =
-            ownDatabase ? dbPath : QStringLiteral("las palabras de la escuela (%1)").arg(store.paths().schoolDir);
-        out << (result.imported == 1
-                    ? QStringLiteral("Se importó 1 palabra a %1\n").arg(where)
-                    : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(where));
+            ownDatabase ? dbPath : QStringLiteral("Palabras de la escuela (%1)").arg(store.paths().schoolDir);
+        out << QStringLiteral("%1: %2.\n").arg(where, importCounts(result.added, result.updated, result.unchanged));
         return 0;
     }
 
