@@ -337,15 +337,7 @@ QString leaveWalMode(const QString &dbPath)
 
 QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, const QString &top)
 {
-    return replaceDatabase(
-        dbPath, copyPrefix,
-        [&](QSqlDatabase &db, QString *error) {
-            if (insertWords(db, words, error))
-                return true;
-            *error = QStringLiteral("no se pueden agregar las palabras (%1)").arg(*error);
-            return false;
-        },
-        top);
+    return storeWords(dbPath, copyPrefix, words, {}, top);
 }
 
 QString storeWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &added,

@@ -283,11 +283,26 @@ private slots:
         QVERIFY(!QFile::exists(paths.resolve(sounds + "qamaqi.wav")));
         // A word without its standard files is imported with a warning.
         QVERIFY2(!t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")), qPrintable(t.err));
-        QVERIFY2(t.err.contains(QStringLiteral("no hay sonido de «qamaqi»")), qPrintable(t.err));
+        QVERIFY2(t.err.contains(QStringLiteral("no hay sonido de «qamaqi»; se puede generar con --generar-voz")),
+                 qPrintable(t.err));
         QVERIFY2(!t.err.contains(QStringLiteral("error")), qPrintable(t.err));
         // Nothing left behind beside the database.
         const QStringList left = QDir(game.media()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, QStringList{QStringLiteral("diccionario.mdb")});
+
+        // The same list again changes nothing and says so; a changed Spanish
+        // word is an update.
+        const QByteArray database = fileBytes(game.db);
+        const Tool again = game.import(csv);
+        QVERIFY2(again.status == 0, qPrintable(again.err));
+        QVERIFY2(again.out.contains(QStringLiteral(": 4 palabras quedaron como estaban.")), qPrintable(again.out));
+        QCOMPARE(fileBytes(game.db), database);
+        writeFile(csv, fileBytes(csv).replace("gallina", "gallo"));
+        const Tool changed = game.import(csv);
+        QVERIFY2(changed.status == 0, qPrintable(changed.err));
+        QVERIFY2(changed.out.contains(QStringLiteral(": se actualizó 1 palabra y 3 quedaron como estaban.")),
+                 qPrintable(changed.out));
+        QCOMPARE(gameRows(game.dir.path(), 0).size(), sampleWords().size() + 4);
     }
 
     void badRowsImportNothing_data()
@@ -1384,9 +1399,11 @@ private slots:
         QCOMPARE(wordstore::exportPack({{"Wari", "vicuña", "animal", {}, {}}}, {}, pack), QString());
         const Tool packed = game.import(pack);
         QCOMPARE(packed.status, 1);
-        QVERIFY2(packed.err.contains(pack + QStringLiteral("/palabras.csv, ") + rowMessage),
+        // The pack by its name, never the folder it was unpacked into.
+        QVERIFY2(packed.err.contains(QStringLiteral("paquete hostil.korivanta, ") + rowMessage),
                  qPrintable(packed.err + "\nexpected: " + rowMessage));
         QVERIFY2(packed.err.contains(QStringLiteral("No se importó ninguna palabra")), qPrintable(packed.err));
+        QVERIFY2(!packed.err.contains(QDir::tempPath()), qPrintable(packed.err));
         QCOMPARE(fileBytes(game.db), before);
         // A damaged pack is refused as one.
         writeFile(pack, fileBytes(pack).left(40));

@@ -65,8 +65,15 @@ Uso:
           %1
       (cuerpo, ave, alimento y hogar no tienen botón en el menú: sus palabras
       solo aparecen en el juego cuando no se elige ninguna categoría).
-      Una palabra que ya está entre las del juego o entre las de la escuela, en
-      la misma categoría, no se puede importar otra vez.
+      La categoría vale también como la dice el menú, en singular o plural,
+      con o sin mayúsculas y tildes (Animales, Insecto, COLORES). Los títulos
+      de las columnas valen también en castellano (Palabra, Castellano,
+      Categoría, Imagen, Audio o Voz). Las filas en blanco se saltan.
+      Una lista se puede importar otra vez: una palabra que ya está entre las
+      de la escuela, en la misma categoría, se actualiza con su fila (la
+      palabra en castellano y, si la fila los trae, el dibujo y el sonido);
+      una que ya trae el juego queda como estaba. Al final se dice cuántas se
+      agregaron, cuántas se actualizaron y cuántas quedaron como estaban.
       Si alguna fila tiene un error, no se importa nada: se muestran todas las
       filas con error y su número de línea.
       --generar-voz  genera con la voz sintética el sonido de cada palabra que
