@@ -2,11 +2,14 @@
 
 #include "editor/lock_wait_dialog.h"
 #include "editor/word_form.h"
+#include "wordstore/import_counts.h"
 #include "wordstore/word_pack.h"
 #include "wordstore/word_picture.h"
+#include "wordstore/word_voice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -449,19 +452,31 @@ QString EditorWindow::importPackFrom(const QString &packPath, bool *ok)
                !unpacked.error.isEmpty()) {
         text = QStringLiteral("No se importó el paquete: %1").arg(unpacked.error);
     } else {
-        const wordtool::ImportResult result = m_store.importCsv(unpacked.csvPath, {}, true);
+        // Words without a sound get the synthetic voice, when this computer can make it.
+        const QString script = wordtool::findVoiceScript(QCoreApplication::applicationDirPath());
+        wordtool::SpeakFunction speak;
+        if (wordtool::voiceMissing(script).isEmpty())
+            speak = [script](const QString &word, const QString &wav) {
+                return wordtool::speakWord(script, word, wav);
+            };
+        const QString packName = QFileInfo(packPath).fileName();
+        const wordtool::ImportResult result =
+            m_store.importCsv(unpacked.csvPath, speak, true, QStringLiteral("paquete %1").arg(packName));
         QStringList lines;
         if (result.ok()) {
-            lines << QStringLiteral("Se importaron %1 del paquete.").arg(wordCount(result.imported));
+            const QString counts = wordtool::importCounts(result.added, result.updated, result.unchanged);
+            lines << QStringLiteral("Paquete %1: %2.").arg(packName, counts);
             if (ok)
                 *ok = true;
         } else {
-            lines << QStringLiteral("No se importó ninguna palabra del paquete:");
+            lines << QStringLiteral("No se importó ninguna palabra del paquete %1:").arg(packName);
         }
         for (const QString &e : result.errors)
             lines << QStringLiteral("Error: %1").arg(e);
         for (const QString &w : result.warnings)
             lines << QStringLiteral("Aviso: %1").arg(w);
+        for (const QString &n : result.notes)
+            lines << QStringLiteral("Nota: %1").arg(n);
         text = lines.join(QLatin1Char('\n'));
     }
     reload();

@@ -366,7 +366,7 @@ QString SchoolStore::remove(qint64 id)
 }
 
 wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak,
-                                              bool fromPack)
+                                              bool fromPack, const QString &listName, bool adviseVoiceOption)
 {
     wordtool::ImportResult result;
     QString error = prepareFolder();
@@ -393,9 +393,13 @@ wordtool::ImportResult SchoolStore::importCsv(const QString &csvPath, const word
     request.groupWritable = true;
     request.trustedTop = m_paths.schoolDir;
     request.filesInsideList = fromPack;
+    request.listName = listName;
+    request.adviseVoiceOption = adviseVoiceOption;
     result = wordtool::importWords(request);
     if (!result.ok())
         return result;
+    // The files that updated words stopped naming, once the change is in.
+    removeUnusedMedia(result.replacedMedia);
     error = composeLocked();
     if (!error.isEmpty())
         result.warnings << QStringLiteral("las palabras se guardaron entre las de la escuela, pero el juego aún no las "

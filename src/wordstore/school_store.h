@@ -134,11 +134,14 @@ public:
 
     // Adds the words of a teacher's CSV file (or of an unpacked word pack) to
     // the school's words, with the checks and media handling of an import,
-    // all of them or none, and composes again.
+    // all of them or none, and composes again. A school word the list has
+    // already is updated from its row; pictures and sounds it no longer names
+    // are removed. The package's words are left as they are.
     // `fromPack`: the list is an unpacked word pack's, which may only name
-    // the pack's own files.
+    // the pack's own files. `listName`, `adviseVoiceOption`: as ImportRequest's.
     wordtool::ImportResult importCsv(const QString &csvPath, const wordtool::SpeakFunction &speak = {},
-                                     bool fromPack = false);
+                                     bool fromPack = false, const QString &listName = {},
+                                     bool adviseVoiceOption = false);
 
     // Composes the game's words from the package's and the school's: the
     // package's rows in their order, then the school's (a school word that

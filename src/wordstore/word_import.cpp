@@ -39,6 +39,66 @@ QString pairKey(const QString &nomAy, const QString &categoria)
     return nomAy + QChar(0x1f) + categoria;
 }
 
+// The column names a word list's heading may use for each column, compared
+// without accents and in any case: the tool's own names and Spanish ones.
+struct ColumnAlias {
+    const char *column;
+    const char *heading;
+};
+constexpr ColumnAlias kColumnAliases[] = {
+    {"nom_ay", "nom_ay"},
+    {"nom_ay", "aymara"},
+    {"nom_ay", "palabra en aymara"},
+    {"nom_ay", "palabra"},
+    {"nom_esp", "nom_esp"},
+    {"nom_esp", "castellano"},
+    {"nom_esp", "espanol"},
+    {"nom_esp", "palabra en castellano"},
+    {"categoria", "categoria"},
+    {"dibujo", "dibujo"},
+    {"dibujo", "imagen"},
+    {"sonido", "sonido"},
+    {"sonido", "audio"},
+    {"sonido", "voz"},
+};
+
+// The column a heading names ("Categoría" -> "categoria"), or empty.
+QString columnFor(const QString &heading)
+{
+    QString plain;
+    for (const QChar c : heading.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    plain = plain.simplified().toCaseFolded();
+    for (const ColumnAlias &a : kColumnAliases)
+        if (plain == QLatin1String(a.heading))
+            return QString::fromLatin1(a.column);
+    return {};
+}
+
+bool blankRow(const QStringList &fields)
+{
+    return std::all_of(fields.cbegin(), fields.cend(), [](const QString &f) { return f.trimmed().isEmpty(); });
+}
+
+// A word already in the database being written: its row id and row.
+struct Stored {
+    qint64 id = 0;
+    wordsdb::Word word;
+};
+
+// The words of the database being written, by (nom_ay, categoria).
+bool readStored(const QString &dbPath, QHash<QString, Stored> *stored, QString *error)
+{
+    QList<wordsdb::Word> words;
+    QList<qint64> ids;
+    if (!wordsdb::readWords(dbPath, &words, error, &ids))
+        return false;
+    for (qsizetype i = 0; i < words.size(); ++i)
+        stored->insert(pairKey(words[i].nomAy, words[i].categoria), {ids[i], words[i]});
+    return true;
+}
+
 // The (nom_ay, categoria) pairs already in the database.
 bool readExisting(const QString &dbPath, QSet<QString> *pairs, QString *error)
 {
@@ -308,7 +368,9 @@ QString temporaryPrefix(const QString &databasePath)
     return QStringLiteral(".") + QFileInfo(databasePath).fileName() + QStringLiteral(".importando-");
 }
 
-ImportResult importWords(const ImportRequest &request)
+namespace {
+
+ImportResult importRows(const ImportRequest &request)
 {
     ImportResult result;
     const QString &csv = request.csvPath;
@@ -332,14 +394,15 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     }
 
-    // The header: the three word columns, optionally dibujo and sonido, in any order.
+    // The header: the three word columns, optionally dibujo and sonido, in any
+    // order, by the tool's names or Spanish ones (kColumnAliases).
     const QStringList known = {QStringLiteral("nom_ay"), QStringLiteral("nom_esp"), QStringLiteral("categoria"),
                                QStringLiteral("dibujo"), QStringLiteral("sonido")};
     QHash<QString, int> column;
     const QStringList header = records.front().fields;
     for (int i = 0; i < header.size(); ++i) {
-        const QString name = header[i].trimmed().toLower();
-        if (!known.contains(name))
+        const QString name = columnFor(header[i]);
+        if (name.isEmpty())
             result.errors << QStringLiteral("%1, línea %2: columna desconocida «%3» (las columnas son: %4)")
                                  .arg(csv)
                                  .arg(records.front().line)
@@ -397,9 +460,10 @@ ImportResult importWords(const ImportRequest &request)
         result.errors << error;
         return result;
     }
-    QSet<QString> existing;
-    if (!readExisting(dbPath, &existing, &error) ||
-        (!request.lowerDatabasePath.isEmpty() && !readExisting(request.lowerDatabasePath, &existing, &error))) {
+    QHash<QString, Stored> stored;
+    QSet<QString> beneath;
+    if (!readStored(dbPath, &stored, &error) ||
+        (!request.lowerDatabasePath.isEmpty() && !readExisting(request.lowerDatabasePath, &beneath, &error))) {
         result.errors << error;
         return result;
     }
@@ -430,6 +494,7 @@ ImportResult importWords(const ImportRequest &request)
         }
     }
     QList<wordsdb::Word> words;
+    QList<wordsdb::WordUpdate> updates;
     QList<Copy> copies;
     QList<Voice> voices;
     QHash<QString, qsizetype> seenAt;        // pair key -> line
@@ -440,6 +505,8 @@ ImportResult importWords(const ImportRequest &request)
         const auto bad = [&](const QString &message) {
             result.errors << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
         };
+        if (blankRow(r.fields))
+            continue;
         if (r.fields.size() > header.size()) {
             bad(QStringLiteral("la fila tiene %1 campos y el encabezado %2 (¿falta poner entre comillas un "
                                "texto con coma?)")
@@ -452,17 +519,14 @@ ImportResult importWords(const ImportRequest &request)
                         field(r.fields, QStringLiteral("categoria")),
                         {},
                         {}};
+        if (const QString key = wordsdb::categoryKeyFor(w.categoria); !key.isEmpty())
+            w.categoria = key;
         const QString problem = wordsdb::checkWord(w.nomAy, w.nomEsp, w.categoria);
         if (!problem.isEmpty()) {
             bad(problem);
             continue;
         }
         const QString key = pairKey(w.nomAy, w.categoria);
-        if (existing.contains(key)) {
-            bad(QStringLiteral("la palabra «%1» ya está en la base de datos, en la categoría «%2»")
-                    .arg(w.nomAy, w.categoria));
-            continue;
-        }
         if (seenAt.contains(key)) {
             bad(QStringLiteral("la palabra «%1» de la categoría «%2» ya aparece en la línea %3")
                     .arg(w.nomAy, w.categoria)
@@ -470,6 +534,18 @@ ImportResult importWords(const ImportRequest &request)
             continue;
         }
         seenAt.insert(key, r.line);
+        // The layer beneath's words are not this import's to change.
+        if (beneath.contains(key)) {
+            ++result.unchanged;
+            result.notes << QStringLiteral("%1, línea %2: «%3» (categoría «%4») es una palabra que el juego ya trae; "
+                                           "se deja como está")
+                                .arg(csv)
+                                .arg(r.line)
+                                .arg(w.nomAy, w.categoria);
+            continue;
+        }
+        const auto found = stored.constFind(key);
+        const Stored *current = found == stored.cend() ? nullptr : &*found;
 
         if (const QString control = wordsdb::controlCharacterProblem(field(r.fields, QStringLiteral("dibujo")) +
                                                                      field(r.fields, QStringLiteral("sonido")));
@@ -495,7 +571,7 @@ ImportResult importWords(const ImportRequest &request)
                 continue;
             }
         } else {
-            w.dibujo = wordsdb::standardPicture(w.nomAy);
+            w.dibujo = current ? current->word.dibujo : wordsdb::standardPicture(w.nomAy);
         }
         QByteArray soundDigest;
         if (!sound.isEmpty()) {
@@ -504,7 +580,7 @@ ImportResult importWords(const ImportRequest &request)
                 continue;
             }
         }
-        w.sonido = wordsdb::standardSound(w.nomAy);
+        w.sonido = current ? current->word.sonido : wordsdb::standardSound(w.nomAy);
 
         // A file the row brings gets the word's name, or "<word>-2", "-3", ...
         // when that name is taken: never another word's file. Two rows that
@@ -551,12 +627,31 @@ ImportResult importWords(const ImportRequest &request)
                 return programPath;
             }
         };
-        if (!picture.isEmpty())
+        // A stored word whose own file already holds what the row brings keeps it.
+        const auto holdsAlready = [&](const QString &programPath, const QByteArray &bytes, const QByteArray &digest) {
+            const QString local = localMediaPath(request.mediaRoot, programPath);
+            return !local.isEmpty() && QFileInfo(local).isFile() && holdsContent(local, bytes, digest);
+        };
+        if (!picture.isEmpty() && current && holdsAlready(current->word.dibujo, fitted.bytes, {}))
+            w.dibujo = current->word.dibujo;
+        else if (!picture.isEmpty())
             w.dibujo = place(ownPictureFolder, lowerOwnPictureFolder, ownPictures, picture, fitted.suffix, fitted.bytes,
                              fitted.sharpBytes, {});
-        if (!sound.isEmpty())
+        if (!sound.isEmpty() && !(current && holdsAlready(current->word.sonido, {}, soundDigest)))
             w.sonido = place(ownSoundFolder, lowerOwnSoundFolder, ownSounds, sound, QStringLiteral("wav"), {}, {},
                              soundDigest);
+        if (current) {
+            // A stored word: its files were checked when it came in.
+            if (w == current->word) {
+                ++result.unchanged;
+                continue;
+            }
+            for (const QString &before : {current->word.dibujo, current->word.sonido})
+                if (before != w.dibujo && before != w.sonido)
+                    result.replacedMedia << before;
+            updates.append({current->id, w});
+            continue;
+        }
 
         const auto warn = [&](const QString &message) {
             result.warnings << QStringLiteral("%1, línea %2: %3").arg(csv).arg(r.line).arg(message);
@@ -570,8 +665,7 @@ ImportResult importWords(const ImportRequest &request)
             if (!QFileInfo::exists(local) && !destinationFrom.contains(local) &&
                 !(layered && QFileInfo::exists(lowerPictureFolder.file(w.dibujo))))
                 // Named where the game's own pictures are: a layer beneath is that place.
-                warn(QStringLiteral("no hay dibujo de «%1» en «%2»; el juego la mostrará sin dibujo")
-                         .arg(w.nomAy, layered ? lowerPictureFolder.file(w.dibujo) : local));
+                warn(QStringLiteral("no hay dibujo de «%1»; el juego la mostrará sin dibujo").arg(w.nomAy));
         }
         if (sound.isEmpty()) {
             const QString local = soundFolder.file(w.sonido);
@@ -585,9 +679,10 @@ ImportResult importWords(const ImportRequest &request)
                     if (!voiced.contains(voice) && !exists(voice))
                         voices.append({w.nomAy, voice});
                     voiced.insert(voice);
+                } else if (request.adviseVoiceOption) {
+                    warn(QStringLiteral("no hay sonido de «%1»; se puede generar con --generar-voz").arg(w.nomAy));
                 } else {
-                    warn(QStringLiteral("no hay sonido de «%1» en «%2»; se puede generar con --generar-voz")
-                             .arg(w.nomAy, layered ? lowerSoundFolder.file(w.sonido) : local));
+                    warn(QStringLiteral("«%1» no tiene sonido: el juego la mostrará sin voz").arg(w.nomAy));
                 }
             }
         }
@@ -595,8 +690,9 @@ ImportResult importWords(const ImportRequest &request)
     }
     if (!result.ok())
         return result;
-    if (words.isEmpty()) {
-        result.errors << QStringLiteral("%1: no hay palabras que importar").arg(csv);
+    if (words.isEmpty() && updates.isEmpty()) {
+        if (result.unchanged == 0)
+            result.errors << QStringLiteral("%1: no hay palabras que importar").arg(csv);
         return result;
     }
 
@@ -625,13 +721,30 @@ ImportResult importWords(const ImportRequest &request)
         return result;
     }
     diskfiles::removeFilesStartingWith(QFileInfo(dbPath).absolutePath(), temporaryPrefix(dbPath), top);
-    error = wordsdb::appendWords(dbPath, temporaryPrefix(dbPath), words, top);
+    error = wordsdb::storeWords(dbPath, temporaryPrefix(dbPath), words, updates, top);
     if (!error.isEmpty()) {
         result.errors << error;
         return result;
     }
     changes.keep();
-    result.imported = words.size();
+    result.added = words.size();
+    result.updated = updates.size();
+    return result;
+}
+
+} // namespace
+
+ImportResult importWords(const ImportRequest &request)
+{
+    ImportResult result = importRows(request);
+    if (request.listName.isEmpty())
+        return result;
+    // The list by the name the teacher knows, and the files it names by their
+    // names inside its folder (a pack's is a temporary folder of this program's).
+    const QString folder = QFileInfo(request.csvPath).absolutePath() + QLatin1Char('/');
+    for (QStringList *messages : {&result.errors, &result.warnings, &result.notes})
+        for (QString &m : *messages)
+            m.replace(request.csvPath, request.listName).replace(folder, QString());
     return result;
 }
 

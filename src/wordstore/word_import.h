@@ -3,7 +3,10 @@
 // Every row is checked first (the word can be spelled with the keyboard, the
 // category is one of the game's, the named picture and sound exist and the
 // sound converts into one the game plays, no word is there twice); one bad row
-// and nothing is imported. A list beyond the bounds of csv.h (rows, bytes) is
+// and nothing is imported. Blank rows are skipped. A word already in the
+// database (same Aymara word and category) is updated from its row: its
+// Spanish word, and its picture and sound when the row brings them; so a list
+// can be imported again and again to bring its words up to date. A list beyond the bounds of csv.h (rows, bytes) is
 // refused before any row is checked. Then the named files are
 // copied under the media root and the database is replaced in one step: the
 // new rows go into a copy beside it, which is synced and renamed over the
@@ -25,14 +28,22 @@ using SpeakFunction = std::function<QString(const QString &word, const QString &
 
 struct ImportRequest {
     QString csvPath;
+    // The list as the teacher knows it ("paquete clase.korivanta"), named in
+    // every message instead of `csvPath`; the files it names are then given
+    // relative to the list's folder. Empty: the path itself.
+    QString listName;
     QString databasePath; // a local file
     QString mediaRoot;    // the local folder that "c:\Trab_zumel\" names
     // When set, a word without a sound of its own whose standard sound file is
     // missing gets one made by this function.
     SpeakFunction speak;
+    // Without `speak`: the warning about a word without sound tells of the
+    // terminal option --generar-voz (the word tool), else it says plainly that
+    // the game shows the word without voice.
+    bool adviseVoiceOption = false;
 
-    // A layer beneath (a school's words over the package's): its words count
-    // as already there, a file it has counts for a word's standard picture or
+    // A layer beneath (a school's words over the package's): its words are
+    // never changed (a row of one is left as it is, with a note), a file it has counts for a word's standard picture or
     // sound, and no file is ever written under a name it has. Empty: none.
     QString lowerDatabasePath;
     QString lowerMediaRoot;
@@ -51,10 +62,15 @@ struct ImportRequest {
 };
 
 struct ImportResult {
-    QStringList errors;   // one per bad row ("palabras.csv, línea 3: ..."), or a general failure
-    QStringList warnings; // things the game can live with (a word without picture)
-    QStringList notes;    // how the file was read (its encoding)
-    qsizetype imported = 0;
+    QStringList errors;      // one per bad row ("palabras.csv, línea 3: ..."), or a general failure
+    QStringList warnings;    // things the game can live with (a word without picture)
+    QStringList notes;       // how the file was read (its encoding), rows of the layer beneath's words
+    qsizetype added = 0;     // new words
+    qsizetype updated = 0;   // words that were there, changed by their rows
+    qsizetype unchanged = 0; // words that were there and stayed as they were
+    // The program paths of pictures and sounds that updated words no longer
+    // name (the store removes those that no word names any more).
+    QStringList replacedMedia;
     bool ok() const { return errors.isEmpty(); }
 };
 

@@ -68,6 +68,17 @@ QStringList lettersWithoutKey(const QString &word)
     return missing;
 }
 
+// A text as a teacher's spelling of it is compared: without accents, case
+// folded, its blanks trimmed and single.
+QString folded(const QString &text)
+{
+    QString plain;
+    for (const QChar c : text.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    return plain.simplified().toCaseFolded();
+}
+
 // «a», «b» y «c»
 QString quotedList(const QStringList &items)
 {
@@ -126,6 +137,27 @@ QString categoryTitle(const QString &key)
     for (const CategoryQuery &c : kCategoryQueries)
         if (c.boardTitle && keyOf(c) == key)
             return QString::fromUtf16(c.boardTitle);
+    return {};
+}
+
+QString categoryKeyFor(const QString &text)
+{
+    const QString wanted = folded(text);
+    if (wanted.isEmpty())
+        return {};
+    // The text as written and its singular when it is a plural ("aves",
+    // "colores"): one of them is a key or a menu label.
+    QStringList forms{wanted};
+    if (wanted.endsWith(QLatin1String("es")))
+        forms << wanted.chopped(2);
+    if (wanted.endsWith(QLatin1Char('s')))
+        forms << wanted.chopped(1);
+    for (const QString &key : categoryKeys()) {
+        const QString title = folded(categoryTitle(key));
+        for (const QString &form : forms)
+            if (form == key || (!title.isEmpty() && form == title))
+                return key;
+    }
     return {};
 }
 
@@ -305,10 +337,36 @@ QString leaveWalMode(const QString &dbPath)
 
 QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words, const QString &top)
 {
+    return storeWords(dbPath, copyPrefix, words, {}, top);
+}
+
+QString storeWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &added,
+                   const QList<WordUpdate> &updated, const QString &top)
+{
     return replaceDatabase(
         dbPath, copyPrefix,
         [&](QSqlDatabase &db, QString *error) {
-            if (insertWords(db, words, error))
+            if (!updated.isEmpty()) {
+                QSqlQuery q(db);
+                if (!q.prepare(QStringLiteral("UPDATE nominal SET nom_ay = ?, nom_esp = ?, categoria = ?, dibujo = ?, "
+                                              "sonido = ? WHERE rowid = ?"))) {
+                    *error = QStringLiteral("no se pueden actualizar las palabras (%1)").arg(errorText(q.lastError()));
+                    return false;
+                }
+                for (const WordUpdate &u : updated) {
+                    for (const QString &v :
+                         {u.word.nomAy, u.word.nomEsp, u.word.categoria, u.word.dibujo, u.word.sonido})
+                        q.addBindValue(v);
+                    q.addBindValue(u.id);
+                    if (!q.exec() || q.numRowsAffected() != 1) {
+                        *error = QStringLiteral("no se puede actualizar la palabra «%1» (%2)")
+                                     .arg(u.word.nomAy, q.lastError().isValid() ? errorText(q.lastError())
+                                                                                : QStringLiteral("ya no está"));
+                        return false;
+                    }
+                }
+            }
+            if (insertWords(db, added, error))
                 return true;
             *error = QStringLiteral("no se pueden agregar las palabras (%1)").arg(*error);
             return false;

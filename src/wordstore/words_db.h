@@ -25,6 +25,10 @@ QStringList categoryKeys();
 // The title the menu and the board give a category key; empty when the menu
 // has no option for it.
 QString categoryTitle(const QString &key);
+// The category key a teacher's text names: a key or a menu label, singular or
+// plural, in any case, with or without accents ("Animales", "INSECTO",
+// "Colores", "aves" and "ave" all name their key); empty when it names none.
+QString categoryKeyFor(const QString &text);
 
 // Why the keyboard cannot spell a word, in Spanish: each letter (a letter with
 // its accents) that no key's grapheme covers, and the spelling meant when it
@@ -97,6 +101,17 @@ QString leaveWalMode(const QString &dbPath);
 // unchanged.
 QString appendWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &words,
                     const QString &top = {});
+
+// A stored word changed in place: its row id and its new row.
+struct WordUpdate {
+    qint64 id = 0;
+    Word word;
+};
+// Like appendWords, and in the same single step: appends `added` and rewrites
+// the rows of `updated` (by row id). Returns why it failed, or empty; on
+// failure the database is unchanged.
+QString storeWords(const QString &dbPath, const QString &copyPrefix, const QList<Word> &added,
+                   const QList<WordUpdate> &updated, const QString &top = {});
 
 // A change made to a copy of a database before it replaces the original:
 // returns false with the reason in `error` to leave the original as it is.

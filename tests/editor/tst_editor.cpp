@@ -164,6 +164,8 @@ private slots:
     void filterAndSearch();
     void unwritableSchoolKeepsBrowsing();
     void packCarriesWordsToAnotherSchool();
+    void packImportedAgainUpdatesItsWords_data();
+    void packImportedAgainUpdatesItsWords();
     void recordingBecomesTheSound();
     void chosenSoundsAreHeardAndSavedAsTheGamePlaysThem_data();
     void chosenSoundsAreHeardAndSavedAsTheGamePlaysThem();
@@ -806,12 +808,10 @@ void TestEditor::packCarriesWordsToAnotherSchool()
              fileBytes(here.store->localFile(here.store->schoolWords(&error)[0].word.sonido)));
     QVERIFY(!QImage(there.store->localFile(words[1].word.dibujo)).isNull());
 
-    // The same pack again: every word is a duplicate, nothing is added, and
-    // the window says why in Spanish.
+    // The same pack again: every word is there as it was, and the window says so.
     const QString again = target.importPackFrom(pack, &ok);
-    QVERIFY(!ok);
-    QVERIFY2(again.contains(QStringLiteral("No se importó ninguna palabra")) &&
-                 again.contains(QStringLiteral("ya está")),
+    QVERIFY2(ok, qPrintable(again));
+    QVERIFY2(again.startsWith(QStringLiteral("Paquete clase.korivanta: 2 palabras quedaron como estaban.")),
              qPrintable(again));
     QCOMPARE(child<QLabel>(&target, "status")->text(), again);
     QCOMPARE(wordsOfSpanish(there.paths.schoolDatabase()).size(), 2);
@@ -825,6 +825,104 @@ void TestEditor::packCarriesWordsToAnotherSchool()
     QVERIFY(!ok);
     QVERIFY2(refused.startsWith(QStringLiteral("No se importó el paquete:")), qPrintable(refused));
     QCOMPARE(wordsOfSpanish(there.paths.schoolDatabase()).size(), 2);
+}
+
+void TestEditor::packImportedAgainUpdatesItsWords_data()
+{
+    QTest::addColumn<QString>("change"); // what the class changes before packing again
+    QTest::addColumn<QString>("said");   // the import's first line
+    QTest::addColumn<QStringList>("words");
+    QTest::newRow("nothing") << ""
+                             << "Paquete clase.korivanta: 2 palabras quedaron como estaban."
+                             << QStringList{"qarwa/llama/animal", "quta/lago/naturaleza"};
+    QTest::newRow("a Spanish word") << "spanish"
+                                    << "Paquete clase.korivanta: se actualizó 1 palabra y 1 quedó como estaba."
+                                    << QStringList{"qarwa/alpaca/animal", "quta/lago/naturaleza"};
+    QTest::newRow("a picture") << "picture"
+                               << "Paquete clase.korivanta: se actualizó 1 palabra y 1 quedó como estaba."
+                               << QStringList{"qarwa/llama/animal", "quta/lago/naturaleza"};
+    QTest::newRow("a new word") << "new"
+                                << "Paquete clase.korivanta: se agregó 1 palabra y 2 quedaron como estaban."
+                                << QStringList{"qarwa/llama/animal", "quta/lago/naturaleza", "uta/casa/hogar"};
+}
+
+void TestEditor::packImportedAgainUpdatesItsWords()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, said);
+    QFETCH(QStringList, words);
+    Fixture here, there;
+    const QString picture = writePng(here.school.filePath(QStringLiteral("foto.png")), 300, 300);
+    const QString sound = writeWav(here.school.filePath(QStringLiteral("voz.wav")));
+    qint64 qarwa = 0;
+    QCOMPARE(
+        here.store->save(
+            {0, QStringLiteral("qarwa"), QStringLiteral("llama"), QStringLiteral("animal"), picture, sound}, &qarwa),
+        QString());
+    // quta has no sound of its own.
+    QCOMPARE(here.store->save(
+                 {0, QStringLiteral("quta"), QStringLiteral("lago"), QStringLiteral("naturaleza"), picture, {}}),
+             QString());
+    EditorWindow source(*here.store);
+    const QString pack = here.school.filePath(QStringLiteral("clase.korivanta"));
+    const auto packAll = [&] {
+        source.reload();
+        for (int i = 0; i < source.list()->topLevelItemCount(); ++i)
+            source.list()->topLevelItem(i)->setSelected(true);
+        return source.exportPackTo(pack);
+    };
+    QCOMPARE(packAll(), QString());
+    EditorWindow target(*there.store);
+    bool ok = false;
+    const QString first = target.importPackFrom(pack, &ok);
+    QVERIFY2(ok, qPrintable(first));
+    QVERIFY2(first.startsWith(QStringLiteral("Paquete clase.korivanta: se agregaron 2 palabras.")), qPrintable(first));
+    QString error;
+    const QString oldPicture = there.store->localFile(there.store->schoolWords(&error).value(0).word.dibujo);
+    // quta came without a sound: it gets the synthetic voice when this
+    // computer can make it, else the window says plainly it has none.
+    const QString quta = there.store->localFile(there.store->schoolWords(&error).value(1).word.sonido);
+    if (wordtool::voiceMissing(wordtool::findVoiceScript(QCoreApplication::applicationDirPath())).isEmpty())
+        QVERIFY2(QFileInfo(quta).isFile() && quta.startsWith(there.paths.schoolDir), qPrintable(quta + first));
+    else
+        QVERIFY2(first.contains(QStringLiteral("«quta» no tiene sonido: el juego la mostrará sin voz")),
+                 qPrintable(first));
+
+    if (change == "spanish") {
+        QCOMPARE(here.store->save(
+                     {qarwa, QStringLiteral("qarwa"), QStringLiteral("alpaca"), QStringLiteral("animal"), {}, {}}),
+                 QString());
+    } else if (change == "picture") {
+        QImage other(300, 300, QImage::Format_RGB32);
+        other.fill(Qt::green);
+        const QString green = here.school.filePath(QStringLiteral("verde.png"));
+        QVERIFY(other.save(green));
+        QCOMPARE(here.store->save(
+                     {qarwa, QStringLiteral("qarwa"), QStringLiteral("llama"), QStringLiteral("animal"), green, {}}),
+                 QString());
+    } else if (change == "new") {
+        QCOMPARE(here.store->save({0, QStringLiteral("uta"), QStringLiteral("casa"), QStringLiteral("hogar"), {}, {}}),
+                 QString());
+    }
+    QCOMPARE(packAll(), QString());
+    const QString again = target.importPackFrom(pack, &ok);
+    QVERIFY2(ok, qPrintable(again));
+    QVERIFY2(again.startsWith(said), qPrintable(again));
+    QCOMPARE(wordsOfSpanish(there.paths.schoolDatabase()), words);
+    const QString newPicture = there.store->localFile(there.store->schoolWords(&error).value(0).word.dibujo);
+    QCOMPARE(QFileInfo::exists(oldPicture), change != "picture");
+    QVERIFY(QFileInfo::exists(newPicture));
+    if (change == "picture") {
+        // The picture is fitted into the frame's shape: its middle is the new one's.
+        const QImage shown(newPicture);
+        QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::green));
+    }
+    // The teacher reads of the pack and the words: never a folder of the
+    // editor's own, nor an option of the terminal's tool.
+    for (const QString &text : {first, again}) {
+        QVERIFY2(!text.contains(QDir::tempPath()) && !text.contains(there.paths.schoolDir), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("--generar-voz")), qPrintable(text));
+    }
 }
 
 void TestEditor::recordingBecomesTheSound()

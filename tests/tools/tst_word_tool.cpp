@@ -258,7 +258,7 @@ private slots:
                                      "anu,perro,persona,,\n"); // same word, other category
         const Tool t = game.import(csv);
         QVERIFY2(t.status == 0, qPrintable(t.err));
-        QVERIFY2(t.out.contains(QStringLiteral("Se importaron 4 palabras")), qPrintable(t.out));
+        QVERIFY2(t.out.contains(QStringLiteral("se agregaron 4 palabras")), qPrintable(t.out));
 
         const QString pictures = QStringLiteral("c:\\Trab_zumel\\dibujos\\");
         const QString sounds = QStringLiteral("c:\\Trab_zumel\\sonido\\palabras\\");
@@ -283,11 +283,26 @@ private slots:
         QVERIFY(!QFile::exists(paths.resolve(sounds + "qamaqi.wav")));
         // A word without its standard files is imported with a warning.
         QVERIFY2(!t.err.contains(QStringLiteral("no hay dibujo de «qamaqi»")), qPrintable(t.err));
-        QVERIFY2(t.err.contains(QStringLiteral("no hay sonido de «qamaqi»")), qPrintable(t.err));
+        QVERIFY2(t.err.contains(QStringLiteral("no hay sonido de «qamaqi»; se puede generar con --generar-voz")),
+                 qPrintable(t.err));
         QVERIFY2(!t.err.contains(QStringLiteral("error")), qPrintable(t.err));
         // Nothing left behind beside the database.
         const QStringList left = QDir(game.media()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, QStringList{QStringLiteral("diccionario.mdb")});
+
+        // The same list again changes nothing and says so; a changed Spanish
+        // word is an update.
+        const QByteArray database = fileBytes(game.db);
+        const Tool again = game.import(csv);
+        QVERIFY2(again.status == 0, qPrintable(again.err));
+        QVERIFY2(again.out.contains(QStringLiteral(": 4 palabras quedaron como estaban.")), qPrintable(again.out));
+        QCOMPARE(fileBytes(game.db), database);
+        writeFile(csv, fileBytes(csv).replace("gallina", "gallo"));
+        const Tool changed = game.import(csv);
+        QVERIFY2(changed.status == 0, qPrintable(changed.err));
+        QVERIFY2(changed.out.contains(QStringLiteral(": se actualizó 1 palabra y 3 quedaron como estaban.")),
+                 qPrintable(changed.out));
+        QCOMPARE(gameRows(game.dir.path(), 0).size(), sampleWords().size() + 4);
     }
 
     void badRowsImportNothing_data()
@@ -303,8 +318,8 @@ private slots:
                                                      << 4 << "la palabra «mesa» no se puede escribir con el teclado";
         QTest::addRow("unknown category") << good + "puti,caja,bicho,,\n"
                                           << 4 << "la palabra «puti» tiene una categoría desconocida «bicho»";
-        QTest::addRow("category in capitals") << good + "puti,caja,Animal,,\n"
-                                              << 4 << "la palabra «puti» tiene una categoría desconocida «Animal»";
+        QTest::addRow("category near a label") << good + "puti,caja,Animalitos,,\n"
+                                               << 4 << "la palabra «puti» tiene una categoría desconocida «Animalitos»";
         QTest::addRow("missing picture") << good + "puti,caja,hogar,fotos/no_hay.bmp,\n"
                                          << 4 << "no se encuentra el dibujo «%1/fotos/no_hay.bmp» de la palabra «puti»";
         QTest::addRow("picture that is no picture")
@@ -316,10 +331,6 @@ private slots:
                                               << 4
                                               << "el sonido «%1/fotos/dibujo.bmp» de la palabra «puti» no es un "
                                                  "archivo de sonido que se pueda leer";
-        QTest::addRow("duplicate in the database") << good + "anu,perro,animal,,\n"
-                                                   << 4
-                                                   << "la palabra «anu» ya está en la base de datos, en la "
-                                                      "categoría «animal»";
         QTest::addRow("duplicate decomposed") << QByteArray("ja\xcc\x88ja,x,ave,,\nj\xc3\xa4ja,y,ave,,\n") << 4
                                               << "la palabra «j\u00e4ja» de la categoría «ave» ya aparece en la "
                                                  "línea 3";
@@ -384,9 +395,10 @@ private slots:
         const QByteArray before = fileBytes(game.db);
         const Tool t = game.import(csv);
         QCOMPARE(t.status, 1);
-        for (int line : {2, 4, 5})
+        // anu is in the database already: its row would update it, no error.
+        for (int line : {2, 4})
             QVERIFY2(t.err.contains(QStringLiteral("línea %1:").arg(line)), qPrintable(t.err));
-        for (int line : {3, 6})
+        for (int line : {3, 5, 6})
             QVERIFY2(!t.err.contains(QStringLiteral("línea %1:").arg(line)), qPrintable(t.err));
         QVERIFY2(t.err.contains(QStringLiteral("No se importó ninguna palabra")), qPrintable(t.err));
         QCOMPARE(fileBytes(game.db), before);
@@ -1387,9 +1399,11 @@ private slots:
         QCOMPARE(wordstore::exportPack({{"Wari", "vicuña", "animal", {}, {}}}, {}, pack), QString());
         const Tool packed = game.import(pack);
         QCOMPARE(packed.status, 1);
-        QVERIFY2(packed.err.contains(pack + QStringLiteral("/palabras.csv, ") + rowMessage),
+        // The pack by its name, never the folder it was unpacked into.
+        QVERIFY2(packed.err.contains(QStringLiteral("paquete hostil.korivanta, ") + rowMessage),
                  qPrintable(packed.err + "\nexpected: " + rowMessage));
         QVERIFY2(packed.err.contains(QStringLiteral("No se importó ninguna palabra")), qPrintable(packed.err));
+        QVERIFY2(!packed.err.contains(QDir::tempPath()), qPrintable(packed.err));
         QCOMPARE(fileBytes(game.db), before);
         // A damaged pack is refused as one.
         writeFile(pack, fileBytes(pack).left(40));

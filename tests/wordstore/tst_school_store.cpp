@@ -8,6 +8,7 @@
 #include "support/media_fixtures.h"
 #include "support/stored_words.h"
 #include "support/words_fixture.h"
+#include "wordstore/import_counts.h"
 #include "wordstore/school_store.h"
 #include "wordstore/words_db.h"
 
@@ -15,6 +16,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +67,11 @@ private slots:
     void aFailedSaveLeavesTheStoreAsItWas_data();
     void aFailedSaveLeavesTheStoreAsItWas();
     void anImportIntoTheStoreIsComposed();
+    void importingAListAgainUpdatesItsWords_data();
+    void importingAListAgainUpdatesItsWords();
+    void rowsAreReadAsTeachersWriteThem_data();
+    void rowsAreReadAsTeachersWriteThem();
+    void aBadRowStillRefusesTheWholeUpdate();
     void leftoversOfAKilledChangeAreRemoved_data();
     void leftoversOfAKilledChangeAreRemoved();
     void filesAreWrittenForTheGroup();
@@ -407,22 +414,185 @@ void TestSchoolStore::anImportIntoTheStoreIsComposed()
     writeFile(csv, "nom_ay,nom_esp,categoria\nwawa,bebé,persona\nanu,perro,animal\n");
     SchoolStore store(paths());
     wordtool::ImportResult result = store.importCsv(csv);
-    QVERIFY(!result.ok()); // anu is the package's already
-    QVERIFY2(result.errors.join('\n').contains(QStringLiteral("«anu»")), qPrintable(result.errors.join('\n')));
-    QVERIFY(!QFileInfo::exists(paths().composedDatabase()));
+    // anu is the package's: left as it is, with a note, never copied to the school's words.
+    QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
+    QCOMPARE(result.added, 1);
+    QCOMPARE(result.unchanged, 1);
+    QVERIFY2(result.notes.join('\n').contains(QStringLiteral("«anu»")), qPrintable(result.notes.join('\n')));
+    QCOMPARE(wordsOf(paths().schoolDatabase()), QStringList{"wawa/persona"});
+    QCOMPARE(wordsOf(paths().packageDatabase()), (QStringList{"inti/naturaleza", "anu/animal"}));
 
     writeFile(csv, "nom_ay,nom_esp,categoria\nwawa,bebé,persona\nuta,casa,hogar\n");
     result = store.importCsv(csv);
     QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
-    QCOMPARE(result.imported, 2);
-    // A word without its own picture is looked for among the package's.
+    QCOMPARE(result.added, 1);
+    QCOMPARE(result.unchanged, 1);
+    // A word without a picture is named, never a folder of the store's.
     const QString warnings = result.warnings.join('\n');
-    QVERIFY2(warnings.contains(m_package->path() + QStringLiteral("/Trab_zumel/dibujos/wawa.bmp")),
-             qPrintable(warnings));
-    QVERIFY2(!warnings.contains(paths().schoolDir), qPrintable(warnings));
+    QVERIFY2(warnings.contains(QStringLiteral("no hay dibujo de «uta»")), qPrintable(warnings));
+    QVERIFY2(!warnings.contains(paths().schoolDir) && !warnings.contains(m_package->path()), qPrintable(warnings));
     QCOMPARE(wordsOf(paths().composedDatabase()),
              (QStringList{"inti/naturaleza", "anu/animal", "wawa/persona", "uta/hogar"}));
     QCOMPARE(wordsOf(paths().schoolDatabase()), (QStringList{"wawa/persona", "uta/hogar"}));
+}
+
+void TestSchoolStore::importingAListAgainUpdatesItsWords_data()
+{
+    QTest::addColumn<QByteArray>("again"); // the list imported the second time
+    QTest::addColumn<int>("added");
+    QTest::addColumn<int>("updated");
+    QTest::addColumn<int>("unchanged");
+    QTest::addColumn<QStringList>("words"); // the school's words afterwards
+    QTest::addColumn<QString>("picture");   // wawa's picture afterwards: "same", "new" or "other" (a.png or b.png)
+    QTest::addColumn<QString>("counts");    // what the import says it did
+    // The first list, every time: wawa with a.png and its sound, uta without files.
+    const QByteArray first =
+        "nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,bebé,persona,a.png,a.wav\nuta,casa,hogar,,\n";
+    const QStringList same{"wawa/bebé/persona", "uta/casa/hogar"};
+    QTest::newRow("the same list") << first << 0 << 0 << 2 << same << "same"
+                                   << "2 palabras quedaron como estaban";
+    QTest::newRow("a changed picture")
+        << QByteArray("nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,bebé,persona,b.png,a.wav\nuta,casa,hogar,,\n") << 0
+        << 1 << 1 << same << "new"
+        << "se actualizó 1 palabra y 1 quedó como estaba";
+    QTest::newRow("a changed Spanish word")
+        << QByteArray("nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,niño,persona,a.png,a.wav\nuta,casa,hogar,,\n") << 0
+        << 1 << 1 << QStringList{"wawa/niño/persona", "uta/casa/hogar"} << "same"
+        << "se actualizó 1 palabra y 1 quedó como estaba";
+    QTest::newRow("rows without files keep the words' files")
+        << QByteArray("nom_ay,nom_esp,categoria\nwawa,bebé,persona\nuta,casa,hogar\n") << 0 << 0 << 2 << same << "same"
+        << "2 palabras quedaron como estaban";
+    QTest::newRow("new words beside old ones")
+        << QByteArray("nom_ay,nom_esp,categoria\nqarwa,llama,animal\nwawa,bebé,persona\nkusi,alegre,persona\n") << 2
+        << 0 << 1 << QStringList{"wawa/bebé/persona", "uta/casa/hogar", "qarwa/llama/animal", "kusi/alegre/persona"}
+        << "same"
+        << "se agregaron 2 palabras y 1 quedó como estaba";
+    QTest::newRow("a package word in the list")
+        << QByteArray("nom_ay,nom_esp,categoria\nanu,can,animal\nuta,hogar,hogar\n") << 0 << 1 << 1
+        << QStringList{"wawa/bebé/persona", "uta/hogar/hogar"} << "same"
+        << "se actualizó 1 palabra y 1 quedó como estaba";
+    QTest::newRow("Spanish headings and the menu's labels")
+        << QByteArray("Palabra;Castellano;Categoría;Imagen\r\nwawa;bebé;Personas;b.png\r\nuta;casa;HOGAR;\r\n") << 0
+        << 1 << 1 << same << "new"
+        << "se actualizó 1 palabra y 1 quedó como estaba";
+}
+
+void TestSchoolStore::importingAListAgainUpdatesItsWords()
+{
+    QFETCH(QByteArray, again);
+    QFETCH(int, added);
+    QFETCH(int, updated);
+    QFETCH(int, unchanged);
+    QFETCH(QStringList, words);
+    QFETCH(QString, picture);
+    QFETCH(QString, counts);
+    writePicture(m_dir->filePath(QStringLiteral("a.png")), 80, 60, Qt::red);
+    writePicture(m_dir->filePath(QStringLiteral("b.png")), 80, 60, Qt::blue);
+    writeFile(m_dir->filePath(QStringLiteral("a.wav")), wav());
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, "nom_ay,nom_esp,categoria,dibujo,sonido\nwawa,bebé,persona,a.png,a.wav\nuta,casa,hogar,,\n");
+    SchoolStore store(paths());
+    wordtool::ImportResult result = store.importCsv(csv);
+    QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
+    QCOMPARE(result.added, 2);
+    const SchoolWord before = store.schoolWords(nullptr).value(0);
+    const QString oldPicture = store.localFile(before.word.dibujo);
+    QVERIFY(oldPicture.startsWith(paths().schoolDir));
+    const auto schoolBefore = folderSnapshot(paths().schoolDir);
+
+    writeFile(csv, again);
+    result = store.importCsv(csv);
+    QVERIFY2(result.ok(), qPrintable(result.errors.join('\n')));
+    QCOMPARE(result.added, added);
+    QCOMPARE(result.updated, updated);
+    QCOMPARE(result.unchanged, unchanged);
+    QCOMPARE(wordtool::importCounts(result.added, result.updated, result.unchanged), counts);
+    QCOMPARE(wordsOf(paths().schoolDatabase(), WordFields::AymaraSpanishAndCategory), words);
+
+    const SchoolWord after = store.schoolWords(nullptr).value(0);
+    QCOMPARE(after.id, before.id);
+    QCOMPARE(after.word.sonido, before.word.sonido); // the same sound again changes nothing
+    QVERIFY(QFileInfo::exists(store.localFile(after.word.sonido)));
+    const QString newPicture = store.localFile(after.word.dibujo);
+    QVERIFY(QFileInfo::exists(newPicture));
+    if (picture == "same") {
+        QCOMPARE(after.word.dibujo, before.word.dibujo);
+    } else {
+        // The new picture is in place and the old one, which no word names, is gone.
+        QVERIFY(after.word.dibujo != before.word.dibujo);
+        QVERIFY2(!QFileInfo::exists(oldPicture), qPrintable(oldPicture));
+        QCOMPARE(QImage(newPicture).pixelColor(40, 30), QColor(Qt::blue));
+    }
+    if (added == 0 && updated == 0)
+        QCOMPARE(folderSnapshot(paths().schoolDir), schoolBefore);
+    // The game reads the updated words.
+    QCOMPARE(wordsOf(paths().composedDatabase(), WordFields::AymaraSpanishAndCategory).mid(2), words);
+}
+
+void TestSchoolStore::rowsAreReadAsTeachersWriteThem_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QStringList>("words"); // nom_ay/categoria of the school's words, or the error expected
+    QTest::addColumn<QString>("error");
+    QTest::newRow("blank rows of a spreadsheet")
+        << QByteArray("nom_ay;nom_esp;categoria;dibujo;sonido\n;;;;\nwawa;bebé;persona;;\n ; ;  ;;\n;;;;\n")
+        << QStringList{"wawa/persona"} << QString();
+    QTest::newRow("the menu's label") << QByteArray("nom_ay,nom_esp,categoria\nqarwa,llama,Animales\n")
+                                      << QStringList{"qarwa/animal"} << QString();
+    QTest::newRow("a label in the singular") << QByteArray("nom_ay,nom_esp,categoria\nk'isimira,hormiga,Insecto\n")
+                                             << QStringList{"k'isimira/insecto"} << QString();
+    QTest::newRow("a key in capitals and plural, accents")
+        << QByteArray("nom_ay,nom_esp,categoria\nqarwa,llama,ANIMAL\nchuxña,verde,cólores\nmama,señora,Personas\n"
+                      "quta,lago,Naturaleza\nchiwchi,pollito,aves\n")
+        << QStringList{"qarwa/animal", "chuxña/color", "mama/persona", "quta/naturaleza", "chiwchi/ave"} << QString();
+    QTest::newRow("Spanish headings") << QByteArray("Palabra;Castellano;Categoría\nwawa;bebé;persona\n")
+                                      << QStringList{"wawa/persona"} << QString();
+    QTest::newRow("long Spanish headings with accents, any case")
+        << QByteArray("PALABRA EN AYMARA,Palabra en castellano,CATEGORIA,imagen,Voz\nwawa,bebé,persona,,\n")
+        << QStringList{"wawa/persona"} << QString();
+    QTest::newRow("español and audio") << QByteArray("aymara,Español,categoría,Dibujo,audio\nwawa,bebé,persona,,\n")
+                                       << QStringList{"wawa/persona"} << QString();
+    QTest::newRow("an unknown category") << QByteArray("nom_ay,nom_esp,categoria\nqarwa,llama,Animalitos\n")
+                                         << QStringList{} << "tiene una categoría desconocida «Animalitos»";
+    QTest::newRow("only blank rows") << QByteArray("nom_ay,nom_esp,categoria\n,,\n") << QStringList{}
+                                     << "no hay palabras que importar";
+}
+
+void TestSchoolStore::rowsAreReadAsTeachersWriteThem()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QStringList, words);
+    QFETCH(QString, error);
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, list);
+    SchoolStore store(paths());
+    const wordtool::ImportResult result = store.importCsv(csv);
+    const QString errors = result.errors.join('\n');
+    if (!error.isEmpty()) {
+        QVERIFY2(errors.contains(error), qPrintable(errors));
+        QCOMPARE(result.errors.size(), 1);
+        return;
+    }
+    QVERIFY2(result.ok(), qPrintable(errors));
+    QCOMPARE(result.added, words.size());
+    QCOMPARE(wordsOf(paths().schoolDatabase()), words);
+}
+
+void TestSchoolStore::aBadRowStillRefusesTheWholeUpdate()
+{
+    writePicture(m_dir->filePath(QStringLiteral("a.png")), 80, 60, Qt::red);
+    writePicture(m_dir->filePath(QStringLiteral("b.png")), 80, 60, Qt::blue);
+    const QString csv = m_dir->filePath(QStringLiteral("palabras.csv"));
+    writeFile(csv, "nom_ay,nom_esp,categoria,dibujo\nwawa,bebé,persona,a.png\n");
+    SchoolStore store(paths());
+    QVERIFY(store.importCsv(csv).ok());
+    const auto before = folderSnapshot(paths().schoolDir);
+    // wawa would change, but the next row cannot be imported: nothing changes.
+    writeFile(csv, "nom_ay,nom_esp,categoria,dibujo\nwawa,niño,persona,b.png\nHola,hola,persona,\n");
+    const wordtool::ImportResult result = store.importCsv(csv);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.updated, 0);
+    QCOMPARE(folderSnapshot(paths().schoolDir), before);
 }
 
 void TestSchoolStore::filesAreWrittenForTheGroup()

@@ -100,7 +100,7 @@ void TestWordListBounds::listsBeyondTheBoundsAreRefusedAndChangeNothing()
     const wordtool::ImportResult result = store.importCsv(csv);
     QCOMPARE(result.errors.size(), 1);
     QVERIFY2(result.errors.front().startsWith(csv + QStringLiteral(": ") + reason), qPrintable(result.errors.front()));
-    QCOMPARE(result.imported, 0);
+    QCOMPARE(result.added, 0);
     QCOMPARE(folderSnapshot(school.path()), before);
 }
 

@@ -318,6 +318,47 @@ private slots:
         }
     }
 
+    // What an import of a pack says names the pack and the files inside it,
+    // never the folder it was unpacked into.
+    void messagesNameThePackNotItsFolder_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("said"); // an error, or a warning when the import goes through
+        QTest::newRow("a bad row") << QByteArray("nom_ay,nom_esp,categoria\nuta,casa,cosas\n") << false
+                                   << "paquete clase.korivanta, línea 2: la palabra «uta» tiene una categoría "
+                                      "desconocida «cosas»";
+        QTest::newRow("a picture that is no picture")
+            << QByteArray("nom_ay,nom_esp,categoria,dibujo\nuta,casa,hogar,dibujos/roto.png\n") << false
+            << "paquete clase.korivanta, línea 2: el dibujo «dibujos/roto.png» no se puede abrir como imagen";
+        QTest::newRow("a word without sound")
+            << QByteArray("nom_ay,nom_esp,categoria\nuta,casa,hogar\n") << true
+            << "paquete clase.korivanta, línea 2: «uta» no tiene sonido: el juego la mostrará sin voz";
+    }
+    void messagesNameThePackNotItsFolder()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(bool, ok);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString driveC = dir.filePath(QStringLiteral("paquete/drive_c"));
+        makeWordsDatabase(driveC, packageRows());
+        const QString pack = dir.filePath(QStringLiteral("clase.korivanta"));
+        makeZip(pack, {{"palabras.csv", list}, {"dibujos/roto.png", "no es un dibujo"}});
+        QTemporaryDir folder;
+        const Unpacked u = unpackPack(pack, folder.path());
+        QVERIFY2(u.error.isEmpty(), qPrintable(u.error));
+
+        SchoolStore store({driveC, dir.filePath(QStringLiteral("escuela"))});
+        const wordtool::ImportResult r =
+            store.importCsv(u.csvPath, {}, true, QStringLiteral("paquete clase.korivanta"));
+        QCOMPARE(r.ok(), ok);
+        const QString all = (r.errors + r.warnings + r.notes).join('\n');
+        QVERIFY2(all.contains(said), qPrintable(all));
+        QVERIFY2(!all.contains(folder.path()) && !all.contains(QStringLiteral("palabras.csv")), qPrintable(all));
+        QVERIFY2(!all.contains(QStringLiteral("--generar-voz")), qPrintable(all));
+    }
+
     // Only an empty folder takes a pack: its own files could be overwritten
     // or mistaken for the pack's.
     void unpacksOnlyIntoAnEmptyFolder()

@@ -4,6 +4,7 @@
 #include "game/grapheme_search.h"
 #include "media/media_files.h"
 #include "media/media_paths.h"
+#include "wordstore/import_counts.h"
 #include "wordstore/root_drop.h"
 #include "wordstore/school_store.h"
 #include "wordstore/word_import.h"
@@ -64,8 +65,15 @@ Uso:
           %1
       (cuerpo, ave, alimento y hogar no tienen botón en el menú: sus palabras
       solo aparecen en el juego cuando no se elige ninguna categoría).
-      Una palabra que ya está entre las del juego o entre las de la escuela, en
-      la misma categoría, no se puede importar otra vez.
+      La categoría vale también como la dice el menú, en singular o plural,
+      con o sin mayúsculas y tildes (Animales, Insecto, COLORES). Los títulos
+      de las columnas valen también en castellano (Palabra, Castellano,
+      Categoría, Imagen, Audio o Voz). Las filas en blanco se saltan.
+      Una lista se puede importar otra vez: una palabra que ya está entre las
+      de la escuela, en la misma categoría, se actualiza con su fila (la
+      palabra en castellano y, si la fila los trae, el dibujo y el sonido);
+      una que ya trae el juego queda como estaba. Al final se dice cuántas se
+      agregaron, cuántas se actualizaron y cuántas quedaron como estaban.
       Si alguna fila tiene un error, no se importa nada: se muestran todas las
       filas con error y su número de línea.
       --generar-voz  genera con la voz sintética el sonido de cada palabra que
@@ -398,7 +406,11 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             }
             request.csvPath = u.csvPath;
         }
+        // The pack as the teacher named it: never the folder it was unpacked into.
+        const QString listName = fromPack ? QStringLiteral("paquete %1").arg(QFileInfo(pack).fileName()) : QString();
         const auto named = [&](QString message) { return fromPack ? message.replace(unpacked.path(), pack) : message; };
+        request.listName = listName;
+        request.adviseVoiceOption = true;
         request.databasePath = dbPath;
         request.mediaRoot = o.media.isEmpty() ? QFileInfo(dbPath).absolutePath() : o.media;
         if (o.generateVoice) {
@@ -411,8 +423,8 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
             request.speak = [script](const QString &word, const QString &wav) { return speakWord(script, word, wav); };
         }
         request.filesInsideList = fromPack;
-        ImportResult result =
-            ownDatabase ? importWords(request) : store.importCsv(request.csvPath, request.speak, fromPack);
+        ImportResult result = ownDatabase ? importWords(request)
+                                          : store.importCsv(request.csvPath, request.speak, fromPack, listName, true);
         for (QStringList *messages : {&result.notes, &result.errors, &result.warnings})
             for (QString &m : *messages)
                 m = named(m);
@@ -430,10 +442,8 @@ int run(const QStringList &arguments, const QString &executableDir, QTextStream 
         printSome(err, QStringLiteral("aviso: "), result.warnings, 20);
         err.flush();
         const QString where =
-            ownDatabase ? dbPath : QStringLiteral("las palabras de la escuela (%1)").arg(store.paths().schoolDir);
-        out << (result.imported == 1
-                    ? QStringLiteral("Se importó 1 palabra a %1\n").arg(where)
-                    : QStringLiteral("Se importaron %1 palabras a %2\n").arg(result.imported).arg(where));
+            ownDatabase ? dbPath : QStringLiteral("Palabras de la escuela (%1)").arg(store.paths().schoolDir);
+        out << QStringLiteral("%1: %2.\n").arg(where, importCounts(result.added, result.updated, result.unchanged));
         return 0;
     }
 
