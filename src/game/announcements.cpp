@@ -75,6 +75,11 @@ bool Announcements::eventFilter(QObject *watched, QEvent *event)
     // The window is set up for its category as it shows.
     if (watched == &m_game && event->type() == QEvent::Show && !event->spontaneous())
         QTimer::singleShot(0, this, &Announcements::newWordOrEnd);
+    // A sentence said is not said again when the window shows again.
+    if (watched == &m_game && event->type() == QEvent::Hide && !event->spontaneous())
+        for (Announcer *a : {m_announcer.data(), m_previous.data()})
+            if (a)
+                a->hide();
     return QObject::eventFilter(watched, event);
 }
 

@@ -43,6 +43,8 @@ trap 'kill_program; kill $ORCA_PID $LISTENER 2>/dev/null' EXIT
 wait_until 10 "the listener" grep -q '^#listening' "$SAID"
 said() { grep -qF -- "$1" "$SAID"; }
 said_count() { grep -cF -- "$1" "$SAID"; }
+# said_times N TEXT: TEXT has come at least N times.
+said_times() { (($(said_count "$2") >= $1)); }
 tries_are() { [[ $(at text Vidas) == "$1" ]]; }
 keys() { timeout 10 xdotool key --delay 120 "$@" || fail "xdotool key $*"; sleep 0.3; }
 type_word() { timeout 30 xdotool type --delay 150 "$1" || fail "xdotool type $1"; }
@@ -60,7 +62,7 @@ NEXT_KEYS=(Return space Page_Down)
 target="ch'iyara"
 for i in "${!WORDS[@]}"; do
     word=${WORDS[$i]}
-    wait_until 60 "word $((i + 1)) ($word) announced" test "$(said_count "Nueva palabra:")" -ge $((i + 1))
+    wait_until 60 "word $((i + 1)) ($word) announced" said_times $((i + 1)) "Nueva palabra:"
     if [[ $word == "$target" ]]; then
         # Orca speaks the count in keys, then a hit on ch' and a miss.
         wait_until 60 "Orca speaking the new word $target by keys" orca_said "Nueva palabra: negro. Seis teclas."
@@ -79,7 +81,7 @@ for i in "${!WORDS[@]}"; do
         type_word "$word"
     fi
     keys Return # a grapheme that could still grow is pressed now
-    wait_until 30 "the completion of $word" test "$(said_count "¡Felicidades!")" -ge $((i + 1))
+    wait_until 30 "the completion of $word" said_times $((i + 1)) "¡Felicidades!"
     keys "${NEXT_KEYS[$((i % 3))]}"
 done
 wait_until 30 "the end of the category" said "Fin de la categoría."

@@ -278,6 +278,13 @@ private slots:
         // Every sentence object carries its sentence from the start.
         for (QWidget *w : game.findChildren<QWidget *>(QStringLiteral("Anuncios")))
             QVERIFY(!iface(w)->text(QAccessible::Name).isEmpty());
+        // Leaving the window takes the last sentence away: shown again, the
+        // window does not repeat it.
+        QVERIFY(!game.findChildren<QWidget *>(QStringLiteral("Anuncios")).isEmpty());
+        emit f.control<ImageControl>(QStringLiteral("Image40"))->clicked();
+        QVERIFY(game.isHidden());
+        for (QWidget *w : game.findChildren<QWidget *>(QStringLiteral("Anuncios")))
+            QVERIFY2(w->isHidden(), qPrintable(w->accessibleName()));
     }
 
     void sentencesFollowTheGame()
