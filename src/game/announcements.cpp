@@ -18,6 +18,13 @@
 
 namespace korivanta {
 
+namespace {
+
+// How long a sentence's object outlives its showing.
+constexpr int kKeepHiddenMs = 60000;
+
+} // namespace
+
 // The sentence is the object's name before it joins the window: a screen
 // reader that looks at the object as soon as it appears never finds it
 // nameless (and would say an empty "notification").
@@ -90,11 +97,13 @@ void Announcements::say(const QString &sentence)
     m_said << sentence;
     // Each sentence comes on an object of its own: a screen reader takes a
     // second showing of the same object for a repeat and keeps quiet. The
-    // one before stays until the next sentence, so that a reader still
-    // asking for its name finds it.
+    // one before stays shown until the next sentence, and every object is
+    // kept a while after it is hidden: a screen reader that falls behind
+    // (while keys are typed fast) asks for a sentence's name well after it
+    // came, and an object already gone would give it none.
     if (m_previous) {
         m_previous->hide();
-        m_previous->deleteLater();
+        QTimer::singleShot(kKeepHiddenMs, m_previous.data(), &QObject::deleteLater);
     }
     m_previous = m_announcer;
     m_announcer = new Announcer(&m_game, sentence);

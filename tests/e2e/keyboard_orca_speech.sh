@@ -63,6 +63,9 @@ target="ch'iyara"
 for i in "${!WORDS[@]}"; do
     word=${WORDS[$i]}
     wait_until 60 "word $((i + 1)) ($word) announced" said_times $((i + 1)) "Nueva palabra:"
+    # Orca drops what came before it presented the new window: the first
+    # word is typed once Orca has spoken it.
+    ((i > 0)) || wait_until 60 "Orca speaking the first word" orca_said "Nueva palabra: "
     if [[ $word == "$target" ]]; then
         # Orca speaks the count in keys, then a hit on ch' and a miss.
         wait_until 60 "Orca speaking the new word $target by keys" orca_said "Nueva palabra: negro. Seis teclas."

@@ -275,9 +275,16 @@ private slots:
                  QString::fromUtf16(kChartExplanation));
         for (const QString &sentence : announcements(game).said())
             QVERIFY(!sentence.trimmed().isEmpty());
-        // Every sentence object carries its sentence from the start.
-        for (QWidget *w : game.findChildren<QWidget *>(QStringLiteral("Anuncios")))
+        // Every sentence object carries its sentence from the start, and an
+        // older one is still there to be asked for its name (a screen reader
+        // may be several sentences behind).
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList names;
+        for (QWidget *w : game.findChildren<QWidget *>(QStringLiteral("Anuncios"))) {
             QVERIFY(!iface(w)->text(QAccessible::Name).isEmpty());
+            names << iface(w)->text(QAccessible::Name);
+        }
+        QVERIFY2(names.contains(QStringLiteral("Nueva palabra: negro. Seis teclas.")), qPrintable(names.join(u'|')));
         // Leaving the window takes the last sentence away: shown again, the
         // window does not repeat it.
         QVERIFY(!game.findChildren<QWidget *>(QStringLiteral("Anuncios")).isEmpty());
