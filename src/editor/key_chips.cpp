@@ -1,5 +1,6 @@
 #include "editor/key_chips.h"
 
+#include "game/grapheme_search.h"
 #include "game/keyboard_table.h"
 
 namespace korivanta::editor {
@@ -7,24 +8,8 @@ namespace korivanta::editor {
 QList<KeyChip> splitIntoKeys(const QString &word)
 {
     QList<KeyChip> chips;
-    for (qsizetype at = 0; at < word.size();) {
-        int best = -1;
-        qsizetype bestLength = 0;
-        for (int key = 0; key < int(kKeyboard.size()); ++key) {
-            const QStringView grapheme(kKeyboard[key].grapheme);
-            if (grapheme.size() > bestLength && QStringView(word).sliced(at).startsWith(grapheme)) {
-                best = key;
-                bestLength = grapheme.size();
-            }
-        }
-        if (best < 0) {
-            chips.append({word.mid(at, 1), -1});
-            ++at;
-        } else {
-            chips.append({word.mid(at, bestLength), best});
-            at += bestLength;
-        }
-    }
+    for (const WordKey &piece : wordKeys(word))
+        chips.append({word.mid(piece.start, piece.length), piece.key});
     return chips;
 }
 

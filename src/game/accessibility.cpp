@@ -3,7 +3,9 @@
 #include "game/image_control.h"
 #include "game/key_focus.h"
 #include "game/keyboard_table.h"
+#include "game/spoken_spelling.h"
 #include "game/typed_graphemes.h"
+#include "graphemes/chart_table.h"
 
 #include <QAccessibleWidget>
 #include <QCoreApplication>
@@ -116,8 +118,19 @@ public:
                 return spokenGrapheme(widget()->accessibleName().section(u' ', 1));
         }
         if (t == QAccessible::Description) {
-            if (key >= 0 && usedKey(key))
-                return QStringLiteral("usada");
+            // What the name leaves out: the key's kind, and whether it was
+            // used. Never the tooltip, which only repeats the name.
+            if (key >= 0) {
+                QStringList parts{keyKindDescription(key)};
+                if (usedKey(key))
+                    parts << QStringLiteral("usada");
+                parts.removeAll(QString());
+                return parts.join(QStringLiteral(", "));
+            }
+            if (arrayIndex(widget(), QLatin1StringView("Image75")) >= 0)
+                return keyKindDescription(keyOfGrapheme(widget()->accessibleName().section(u' ', 1)));
+            if (widget()->objectName() == QLatin1String("Image3"))
+                return QString::fromUtf16(kChartExplanation);
             if (widget()->objectName() == QLatin1String("Image4")) {
                 const auto *word = widget()->window()->findChild<QLabel *>(QStringLiteral("Label1"));
                 return word ? word->text() : QString();

@@ -6,6 +6,8 @@
 #include "game/grapheme_search.h"
 #include "game/image_control.h"
 #include "game/keyboard_table.h"
+#include "game/spoken_spelling.h"
+#include "graphemes/chart_table.h"
 #include "media/animation_player.h"
 
 #include <QAccessible>
@@ -16,17 +18,28 @@
 
 namespace korivanta {
 
-Announcer::Announcer(QWidget *parent) : QWidget(parent)
+namespace {
+
+// How long a sentence's object outlives its showing.
+constexpr int kKeepHiddenMs = 60000;
+
+} // namespace
+
+// The sentence is the object's name before it joins the window: a screen
+// reader that looks at the object as soon as it appears never finds it
+// nameless (and would say an empty "notification").
+Announcer::Announcer(QWidget *parent, const QString &sentence)
 {
     setObjectName(QStringLiteral("Anuncios"));
+    setAccessibleName(sentence);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(0, 0, 0, 0);
+    setParent(parent);
     hide();
 }
 
-void Announcer::say(const QString &sentence)
+void Announcer::say()
 {
-    setAccessibleName(sentence);
     show();
 }
 
@@ -40,7 +53,12 @@ Announcements::Announcements(ConObj &game) : QObject(&game), m_game(game)
             connect(key, &ImageControl::clicked, this, [this, i] { keyPressed(i); });
     if (auto *answer = game.findChild<ImageControl *>(QStringLiteral("Image7")))
         connect(answer, &ImageControl::clicked, this,
-                [this] { say(QStringLiteral("Respuesta: %1.").arg(shownText("Text5"))); });
+                [this] { say(QStringLiteral("Respuesta: %1.").arg(spelledByKeys(shownText("Text5")))); });
+    if (auto *chart = game.findChild<ImageControl *>(QStringLiteral("Image5")))
+        connect(chart, &ImageControl::clicked, this, [this] {
+            if (shown("Frame2"))
+                say(QString::fromUtf16(kChartExplanation));
+        });
     if (auto *next = game.findChild<ImageControl *>(QStringLiteral("Image6")))
         connect(next, &ImageControl::clicked, this, &Announcements::newWordOrEnd);
     if (auto *hand = game.findChild<AnimationPlayer *>(QStringLiteral("Marchoso1")))
@@ -64,23 +82,32 @@ bool Announcements::eventFilter(QObject *watched, QEvent *event)
     // The window is set up for its category as it shows.
     if (watched == &m_game && event->type() == QEvent::Show && !event->spontaneous())
         QTimer::singleShot(0, this, &Announcements::newWordOrEnd);
+    // A sentence said is not said again when the window shows again.
+    if (watched == &m_game && event->type() == QEvent::Hide && !event->spontaneous())
+        for (Announcer *a : {m_announcer.data(), m_previous.data()})
+            if (a)
+                a->hide();
     return QObject::eventFilter(watched, event);
 }
 
 void Announcements::say(const QString &sentence)
 {
+    if (sentence.trimmed().isEmpty())
+        return;
     m_said << sentence;
     // Each sentence comes on an object of its own: a screen reader takes a
     // second showing of the same object for a repeat and keeps quiet. The
-    // one before stays until the next sentence, so that a reader still
-    // asking for its name finds it.
+    // one before stays shown until the next sentence, and every object is
+    // kept a while after it is hidden: a screen reader that falls behind
+    // (while keys are typed fast) asks for a sentence's name well after it
+    // came, and an object already gone would give it none.
     if (m_previous) {
         m_previous->hide();
-        m_previous->deleteLater();
+        QTimer::singleShot(kKeepHiddenMs, m_previous.data(), &QObject::deleteLater);
     }
     m_previous = m_announcer;
-    m_announcer = new Announcer(&m_game);
-    m_announcer->say(sentence);
+    m_announcer = new Announcer(&m_game, sentence);
+    m_announcer->say();
     emit announced(sentence);
 }
 
@@ -100,21 +127,10 @@ QString Announcements::shownText(const char *name) const
     return QString();
 }
 
-// The word as far as it is known, letter by letter.
+// The word as far as it is known, key by key.
 QString Announcements::maskLetters() const
 {
-    const QString word = m_game.palabra().toString();
-    const QString &mask = m_game.mascara();
-    QStringList letters;
-    for (qsizetype i = 0; i < mask.size(); ++i) {
-        if (i >= word.size() || mask.at(i) != word.at(i))
-            letters << QStringLiteral("oculta");
-        else if (mask.at(i) == u'\'')
-            letters << QStringLiteral("apóstrofo");
-        else
-            letters << QString(mask.at(i));
-    }
-    return letters.join(QStringLiteral(", "));
+    return spelledMask(m_game.palabra().toString(), m_game.mascara());
 }
 
 void Announcements::keyPressed(int key)
@@ -149,11 +165,8 @@ void Announcements::newWordOrEnd()
         say(QStringLiteral("Fin de la categoría. Pulsa Volver."));
         return;
     }
-    const int letters = int(word.size());
     const QString sentence =
-        QStringLiteral("Nueva palabra: %1. %2 %3.")
-            .arg(shownText("Label1"), number(letters).replace(0, 1, number(letters).at(0).toUpper()),
-                 letters == 1 ? QStringLiteral("letra") : QStringLiteral("letras"));
+        QStringLiteral("Nueva palabra: %1. %2.").arg(shownText("Label1"), keyCountText(keyCount(word)));
     // The window may be shown twice over for one word (the menu's return).
     if (!m_said.isEmpty() && m_said.last() == sentence)
         return;
@@ -163,8 +176,8 @@ void Announcements::newWordOrEnd()
 void Announcements::animationEnded()
 {
     if (shown("Picture1"))
-        say(QStringLiteral("¡Felicidades! La palabra %1 en aymara se escribe %2. Pulsa Siguiente.")
-                .arg(shownText("Label11"), shownText("Label12")));
+        say(QStringLiteral("¡Felicidades! La palabra %1 en aymara se escribe: %2. Pulsa Siguiente.")
+                .arg(shownText("Label11"), spelledByKeys(shownText("Label12"))));
 }
 
 } // namespace korivanta

@@ -1,6 +1,7 @@
 // Spoken feedback for assistive technology: short Spanish sentences on a new
 // word, a hit, a miss, the keyboard locking, the completion panel, the answer
-// shown and the end of the category. Each sentence goes out as a new
+// shown, the chart opened and the end of the category. A word is always
+// spelled by its keys and counted in keys. No sentence is ever empty. Each sentence goes out as a new
 // notification object, named by the sentence, that shows: a screen reader
 // (Orca among them) speaks a notification as it shows, wherever the focus is. The sentences follow the handlers that a
 // click runs; nothing here changes the game.
@@ -19,8 +20,8 @@ class ConObj;
 class Announcer : public QWidget {
     Q_OBJECT
 public:
-    explicit Announcer(QWidget *parent);
-    void say(const QString &sentence);
+    Announcer(QWidget *parent, const QString &sentence);
+    void say();
 };
 
 class Announcements : public QObject {

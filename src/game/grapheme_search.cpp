@@ -27,6 +27,24 @@ QList<bool> keyboardCoverage(const QString &word)
     return covered;
 }
 
+QList<WordKey> wordKeys(QStringView word)
+{
+    QList<WordKey> pieces;
+    for (qsizetype at = 0; at < word.size();) {
+        WordKey piece{at, 1, -1};
+        for (int key = 0; key < int(kKeyboard.size()); ++key) {
+            const QStringView grapheme(kKeyboard[key].grapheme);
+            if (grapheme.size() > (piece.key < 0 ? 0 : piece.length) && word.sliced(at).startsWith(grapheme)) {
+                piece.key = key;
+                piece.length = grapheme.size();
+            }
+        }
+        pieces.append(piece);
+        at += piece.length;
+    }
+    return pieces;
+}
+
 bool spellableWithKeyboard(const QString &word)
 {
     return !keyboardCoverage(word).contains(false);

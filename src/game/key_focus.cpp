@@ -1,5 +1,6 @@
 #include "game/key_focus.h"
 
+#include "app/focus_mark.h"
 #include "app/untrapped_error.h"
 #include "game/con_obj.h"
 #include "game/image_control.h"
@@ -11,53 +12,12 @@
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QPushButton>
 
 #include <algorithm>
 #include <limits>
 
 namespace korivanta {
-
-// The ring drawn around the control the keyboard is on (yellow) or around
-// the key of a grapheme still being typed (white). It takes no pointer input
-// and is not part of what assistive technology sees.
-class FocusRing : public QWidget {
-public:
-    FocusRing(QWidget *parent, QColor colour) : QWidget(parent), m_colour(colour)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setObjectName(QStringLiteral("qt_focus_ring"));
-        hide();
-    }
-    void surround(QWidget *target)
-    {
-        if (!target) {
-            hide();
-            return;
-        }
-        const QRect r(target->mapTo(parentWidget(), QPoint(0, 0)), target->size());
-        setGeometry(r.adjusted(-kWidth, -kWidth, kWidth, kWidth));
-        raise();
-        show();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-        p.setPen(QPen(Qt::black, 3));
-        p.drawRoundedRect(r, 6, 6);
-        p.setPen(QPen(m_colour, 2));
-        p.drawRoundedRect(r, 6, 6);
-    }
-
-private:
-    static constexpr int kWidth = 4;
-    QColor m_colour;
-};
 
 namespace {
 
@@ -92,7 +52,7 @@ std::span<const QRect> chartRects()
     return kChartRects;
 }
 
-int neighbourInDirection(std::span<const QRect> rects, int from, Direction d)
+int neighbourInDirection(std::span<const QRect> rects, int from, Direction d, Sector sector)
 {
     const QPoint origin = rects[from].center();
     int best = from;
@@ -108,7 +68,7 @@ int neighbourInDirection(std::span<const QRect> rects, int from, Direction d)
         case Direction::Down: along = delta.y(), across = std::abs(delta.x()); break;
         case Direction::Up: along = -delta.y(), across = std::abs(delta.x()); break;
         }
-        if (along <= 0 || across > along)
+        if (along <= 0 || (sector == Sector::Quarter && across > along))
             continue;
         const int score = along + 2 * across;
         if (score < bestScore) {
@@ -131,8 +91,8 @@ KeyFocus::KeyFocus(ConObj &game)
         m_typing.expire(m_clock.elapsed());
         typingChanged();
     });
-    m_ring = new FocusRing(&m_game, QColor(255, 255, 0));
-    m_pendingRing = new FocusRing(&m_game, QColor(255, 255, 255));
+    m_ring = new FocusMark(&m_game, QColor(255, 255, 0));
+    m_pendingRing = new FocusMark(&m_game, QColor(255, 255, 255));
     m_current = m_game.m_image10[m_key];
     qApp->installEventFilter(this);
 }
@@ -179,15 +139,25 @@ bool KeyFocus::press(QWidget *w)
         return false;
     }
     // A button that the press hid or covered (Siguiente, wali, the chart's
-    // Volver) hands the keyboard back to the first stop.
-    if (!m_game.isHidden() && !stops().contains(m_current.data()))
-        setCurrent(stops().first());
+    // Volver), or a letter of the chart just closed, hands the keyboard back
+    // to the keys (or to the chart's letters). A key stays current when
+    // greyed.
+    if (!m_game.isHidden() && m_current) {
+        const auto &group = chartShown() ? m_game.m_image75 : m_game.m_image10;
+        const bool inGroup = std::find(group.begin(), group.end(), m_current.data()) != group.end();
+        if (!inGroup && !reaches(m_current))
+            setCurrent(chartShown() ? m_game.m_image75[m_area] : m_game.m_image10[m_key]);
+    }
     updateRings();
     return true;
 }
 
-// The stops of Tab: the keyboard (or, with the chart shown, the chart) and
-// the buttons a click could reach now.
+// The stops of Tab: with the chart shown, the chart and its Volver;
+// otherwise the buttons a click could reach now, in their fixed order (a
+// hidden or covered one is skipped). The grapheme keys are not among them:
+// Tab from the keys goes to the buttons, and Tab among the buttons stays
+// among them, so a Tab never lands on a key by accident. Escape (or a typed
+// letter) goes back to the keys.
 QList<QWidget *> KeyFocus::stops() const
 {
     QList<QWidget *> list;
@@ -195,7 +165,6 @@ QList<QWidget *> KeyFocus::stops() const
         list << m_game.m_image75[m_area] << m_game.m_command38;
         return list;
     }
-    list << m_game.m_image10[m_key];
     for (QWidget *w : std::initializer_list<QWidget *>{m_game.m_image2, m_game.m_image5, m_game.m_image6,
                                                        m_game.m_image7, m_game.m_image40, m_game.m_command1})
         if (reaches(w))
@@ -203,23 +172,52 @@ QList<QWidget *> KeyFocus::stops() const
     return list;
 }
 
+bool KeyFocus::onKeys() const
+{
+    return !chartShown() && !stops().contains(m_current.data());
+}
+
 void KeyFocus::moveStop(int step)
 {
     const QList<QWidget *> list = stops();
-    int at = list.indexOf(m_current.data());
+    if (list.isEmpty())
+        return;
+    int at = int(list.indexOf(m_current.data()));
     if (at < 0)
         at = step > 0 ? int(list.size()) - 1 : 0;
     setCurrent(list[(at + step + list.size()) % list.size()]);
+}
+
+void KeyFocus::goBackToKeys()
+{
+    setCurrent(m_game.m_image10[m_key]);
+}
+
+// "Next": the completion panel gives way, then Siguiente is pressed if a
+// click could reach it, or else Respuesta; with neither, nothing happens (a
+// grapheme key is never pressed).
+bool KeyFocus::goOn()
+{
+    startUsingKeyboard();
+    if (chartShown())
+        return false;
+    if (!m_game.m_picture1->isHidden())
+        press(m_game.m_command1);
+    for (QWidget *w : {static_cast<QWidget *>(m_game.m_image6), static_cast<QWidget *>(m_game.m_image7)})
+        if (reaches(w))
+            return press(w);
+    return false;
 }
 
 void KeyFocus::moveArrow(Direction d)
 {
     if (chartShown()) {
         if (m_current == m_game.m_image75[m_area])
-            m_area = neighbourInDirection(kChartRects, m_area, d);
+            m_area = neighbourInDirection(kChartRects, m_area, d, Sector::Half);
         setCurrent(m_game.m_image75[m_area]);
-    } else if (m_current == m_game.m_image10[m_key]) {
-        m_key = neighbourInDirection(kKeyRects, m_key, d);
+    } else if (onKeys()) {
+        if (m_current == m_game.m_image10[m_key])
+            m_key = neighbourInDirection(kKeyRects, m_key, d);
         setCurrent(m_game.m_image10[m_key]);
     } else {
         moveStop(d == Direction::Left || d == Direction::Up ? -1 : 1);
@@ -323,8 +321,17 @@ bool KeyFocus::handleKey(int key, const QString &text)
     case Qt::Key_Enter:
     case Qt::Key_Space:
         startUsingKeyboard();
-        if (!m_typing.commit() && m_current)
+        if (m_typing.commit())
+            break;
+        // On the completion panel Enter and Space go on to the next word.
+        if (!m_game.m_picture1->isHidden() && !chartShown())
+            goOn();
+        else if (m_current)
             press(m_current);
+        break;
+    case Qt::Key_PageDown:
+        m_typing.commit();
+        goOn();
         break;
     case Qt::Key_Escape:
         startUsingKeyboard();
@@ -334,6 +341,8 @@ bool KeyFocus::handleKey(int key, const QString &text)
             press(m_game.m_command38);
         else if (!m_game.m_picture1->isHidden())
             press(m_game.m_command1);
+        else if (!onKeys())
+            goBackToKeys();
         break;
     case Qt::Key_Backspace:
         startUsingKeyboard();

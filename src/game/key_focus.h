@@ -1,7 +1,10 @@
 // Playing the game window from the keyboard. Typed letters press the keys of
-// their graphemes (TypedGraphemes); Tab moves between the keyboard and the
-// round buttons shown; the arrows move between the keys by where they lie;
-// Enter and Space press; Escape closes the chart or the completion panel. A
+// their graphemes (TypedGraphemes); Tab goes from the keyboard to the round
+// buttons shown and then cycles among them (Escape goes back to the keys);
+// the arrows move between the keys by where they lie; Enter and Space press;
+// Page Down, and Enter or Space on the completion panel, go on to the next
+// word (Siguiente, or Respuesta for a word lost); Escape closes the chart or
+// the completion panel. A
 // press ends in the handler a click runs, and only where a click at the
 // control's centre would reach it. A focus ring is drawn only while the
 // keyboard is in use: a mouse player sees the window as before.
@@ -22,14 +25,19 @@ class QWidget;
 namespace korivanta {
 
 class ConObj;
-class FocusRing;
+class FocusMark;
 
 enum class Direction { Left, Right, Up, Down };
 
+// Where the candidates of an arrow may lie: within 45 degrees of its
+// direction (the keyboard's rows), or anywhere ahead of the start (the chart,
+// whose letters stand in scattered groups).
+enum class Sector { Quarter, Half };
+
 // The rectangle, among `rects`, that the arrow `d` moves to from rects[from]:
-// the nearest whose centre lies within 45 degrees of that direction, the
-// distance across the direction counting twice. `from` itself when none.
-int neighbourInDirection(std::span<const QRect> rects, int from, Direction d);
+// the nearest by centre among those in the sector ahead, the distance across
+// the direction counting twice. `from` itself when none.
+int neighbourInDirection(std::span<const QRect> rects, int from, Direction d, Sector sector = Sector::Quarter);
 
 // The keys' and the chart areas' rectangles, in twips, in table order.
 std::span<const QRect> keyRects();
@@ -53,6 +61,10 @@ public:
     // A key pressed on the keyboard; returns whether it was used.
     bool handleKey(int key, const QString &text);
 
+    // "Next" (Page Down): Siguiente when a click could reach it, else
+    // Respuesta, else nothing. Returns whether a button was pressed.
+    bool goOn();
+
 signals:
     void currentChanged(QWidget *w);
 
@@ -62,6 +74,8 @@ protected:
 private:
     QList<QWidget *> stops() const;
     void moveStop(int step);
+    bool onKeys() const;
+    void goBackToKeys();
     void moveArrow(Direction d);
     void setCurrent(QWidget *w);
     void pressTyped(int key);
@@ -80,8 +94,8 @@ private:
     int m_area = 26; // the chart area it is on (Image75 index)
     QPointer<QWidget> m_current;
     bool m_keyboardInUse = false;
-    FocusRing *m_ring;
-    FocusRing *m_pendingRing;
+    FocusMark *m_ring;
+    FocusMark *m_pendingRing;
 };
 
 } // namespace korivanta

@@ -48,4 +48,15 @@ inline constexpr std::array<ChartRow, 32> kChart{{
     {3120, 5280, 375, 495, u"\u00DC", u"\u00FC", u"c:\\Trab_zumel\\Grafemario\\\u00FC.wav"},
 }};
 
+// What the chart shows besides its letters, as text for a screen reader: its
+// title, the explanation on its left, the order of its rows and columns and
+// its legend.
+inline constexpr const char16_t *kChartExplanation =
+    u"Grafemario aymara. El alfabeto aymara tiene 26 consonantes y 3 vocales. Las consonantes pueden ser "
+    u"simples, aspiradas o glotalizadas. Las oclusivas van en cinco columnas, según dónde se pronuncian: "
+    u"bilabial (p), dental (t), palatal (ch), velar (k) y postvelar (q); en cada columna, arriba la simple, "
+    u"en medio la aspirada y abajo la glotalizada. Debajo están las demás consonantes: s, j, x, l, ll, m, n, "
+    u"ñ, r, w, y. Las vocales son i, u, a, y el alargamiento vocálico se escribe ä, ï, ü. Pulsa una letra "
+    u"para escuchar su sonido.";
+
 } // namespace korivanta

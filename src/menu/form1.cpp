@@ -1,5 +1,6 @@
 #include "menu/form1.h"
 
+#include "menu/menu_focus_mark.h"
 #include "menu/menu_keys.h"
 
 #include "app/coloured_button.h"
@@ -140,6 +141,7 @@ Form1::Form1(ScreenFlow &flow, QWidget *parent) : QWidget(parent), m_flow(flow)
     credit->setFont(creditFont);
     findChild<QLabel *>(QStringLiteral("Label4"))->setWordWrap(true);
     new MenuKeys(*this);
+    new MenuFocusMark(*this);
 }
 
 void Form1::optionClick(int option)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Playing without a mouse. First with the keyboard alone (xdotool key and
-# type): the menu's arrows and Enter, a whole word typed, Tab to Siguiente, a
-# word lost by typing missing graphemes, Respuesta, the chart opened and
-# closed, Volver. Then as a screen-reader user: keys and buttons found by
+# type): the menu's arrows and Enter, a whole word typed, Enter on the
+# completion panel for the next word, a word lost by typing missing
+# graphemes, Page Down for Respuesta, the chart opened and closed, Volver. Then as a screen-reader user: keys and buttons found by
 # role and name over AT-SPI and pressed through their action. The mask,
 # points and tries are read through the accessibility tree, and the spoken
 # sentences are recorded from the accessibility bus, in order.
@@ -12,6 +12,22 @@ set -u -o pipefail
 source "$(dirname "$0")/lib/common.sh"
 e2e_setup_accessible "$@"
 SAID=$E2E_WORK/said.txt
+
+# spelled WORD: the word as the game spells it to a screen reader, key by key.
+spelled() {
+    "$E2E_PY" -c '
+import json, sys
+keys = json.load(open(sys.argv[1]))["keys"]
+def name(k):
+    g = k["grapheme"]
+    return k["tooltip"].lower() if k.get("tooltip") else g + " larga" if g in "äïü" else g
+word, out, at = sys.argv[2], [], 0
+while at < len(word):
+    best = max((k for k in keys if word.startswith(k["grapheme"], at)), key=lambda k: len(k["grapheme"]))
+    out.append(name(best))
+    at += len(best["grapheme"])
+print(", ".join(out))' "$E2E_TABLES" "$1"
+}
 
 # spoken INDEX: the name a key has for a screen reader.
 spoken() {
@@ -56,8 +72,7 @@ points=$(at text Puntos)
 ((points > 0)) || fail "no points after the whole word: $points"
 tries_are "${#word1}" || fail "tries changed on a word typed without a miss: $(at text Vidas)"
 wait_until 20 "the completion announced" said "¡Felicidades!"
-keys Escape # closes the completion panel
-keys Tab Tab Tab Return # Sonido, Grafemario, Siguiente
+keys Return # on the completion panel: the next word
 word2=$(nth_word naturaleza 2)
 wait_until 10 "the second word announced" said_times 2 "Nueva palabra:"
 
@@ -74,11 +89,11 @@ done
 wait_until 10 "no tries left" tries_are 0
 wait_until 10 "the keyboard locking announced" said "No quedan vidas. Pulsa Respuesta."
 at has "push button" Respuesta || fail "Respuesta is not exposed once the tries ran out"
-keys Tab Tab Tab Return # Sonido, Grafemario, Respuesta
+keys Page_Down # "next" with no tries left: Respuesta
 wait_until 10 "the answer in the mask" mask_is "$word2"
-wait_until 10 "the answer announced" said "Respuesta: $word2."
+wait_until 10 "the answer spelled by keys" said "Respuesta: $(spelled "$word2")."
 
-keys shift+Tab shift+Tab Return # back past Siguiente to Grafemario: the chart
+keys Tab Tab Return # Sonido, Grafemario: the chart
 wait_until 10 "the chart shown" at has image "Tabla de grafemas"
 keys Right space Escape
 wait_until 10 "the chart closed" bash -c "! timeout 20 $E2E_PY $AT has image 'Tabla de grafemas'"

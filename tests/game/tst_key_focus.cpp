@@ -78,6 +78,15 @@ QStringList soundsPlayed(GameFixture &f)
     return played;
 }
 
+// How many keys are greyed.
+int usedKeys(GameFixture &f)
+{
+    int n = 0;
+    for (int i = 0; i < int(kKeyboard.size()); ++i)
+        n += f.shown(QStringLiteral("Image41_%1").arg(i)) ? 1 : 0;
+    return n;
+}
+
 } // namespace
 
 class TestKeyFocus : public QObject {
@@ -123,13 +132,20 @@ private slots:
         QTest::newRow("i right") << "i" << Direction::Right << "u";
         QTest::newRow("a right to the long vowels") << "a" << Direction::Right << u"ä"_qs;
         QTest::newRow("ä right") << u"ä"_qs << Direction::Right << u"ï"_qs;
+        QTest::newRow("ï up to the nearest letter above, not p'") << u"ï"_qs << Direction::Up << "u";
+        QTest::newRow("ü up") << u"ü"_qs << Direction::Up << "u";
+        QTest::newRow("i down") << "i" << Direction::Down << "a";
+        QTest::newRow("m right") << "m" << Direction::Right << "n";
+        QTest::newRow("w up") << "w" << Direction::Up << "m";
+        QTest::newRow("p left: over to the nearest vowel") << "p" << Direction::Left << u"ü"_qs;
     }
     void chartArrows()
     {
         QFETCH(QString, from);
         QFETCH(Direction, direction);
         QFETCH(QString, to);
-        QCOMPARE(QString::fromUtf16(kChart[neighbourInDirection(chartRects(), chartIndex(from), direction)].grapheme),
+        QCOMPARE(QString::fromUtf16(
+                     kChart[neighbourInDirection(chartRects(), chartIndex(from), direction, Sector::Half)].grapheme),
                  to);
     }
 
@@ -178,8 +194,8 @@ private slots:
         GameFixture f({{"iru", "x", "animal", {}, {}}});
         f.choose(2);
         ConObj &game = f.aceptar();
-        keyFocus(game).handleKey(Qt::Key_Tab, {}); // onto the round buttons
-        keyFocus(game).handleKey(Qt::Key_Backtab, {});
+        keyFocus(game).handleKey(Qt::Key_Tab, {});    // onto the round buttons
+        keyFocus(game).handleKey(Qt::Key_Escape, {}); // back to the keys
         QCOMPARE(currentName(game), QStringLiteral("Image10_%1").arg(keyFor("a")));
         QTest::keyClick(&game, Qt::Key_Left);
         QTest::keyClick(&game, Qt::Key_Left);
@@ -203,16 +219,22 @@ private slots:
             order << currentName(game);
         }
         const QString firstKey = QStringLiteral("Image10_%1").arg(keyFor("a"));
-        QCOMPARE(order, (QStringList{"Image2", "Image5", "Image40", firstKey, "Image2"}));
+        // Tab cycles among the buttons and never lands on a key.
+        QCOMPARE(order, (QStringList{"Image2", "Image5", "Image40", "Image2", "Image5"}));
+        QTest::keyClick(&game, Qt::Key_Escape);
+        QCOMPARE(currentName(game), firstKey);
+        QTest::keyClick(&game, Qt::Key_Backtab);
+        QCOMPARE(currentName(game), QStringLiteral("Image40"));
 
         // A lost word brings Respuesta into the order.
         QTest::keyClicks(&game, "xyw");
+        QCOMPARE(currentName(game).left(8), QStringLiteral("Image10_"));
         order.clear();
         for (int i = 0; i < 5; ++i) {
             QTest::keyClick(&game, Qt::Key_Tab);
             order << currentName(game);
         }
-        QCOMPARE(order.mid(0, 4), (QStringList{"Image2", "Image5", "Image7", "Image40"}));
+        QCOMPARE(order, (QStringList{"Image2", "Image5", "Image7", "Image40", "Image2"}));
         QTest::keyClick(&game, Qt::Key_Backtab);
         QTest::keyClick(&game, Qt::Key_Backtab);
         QCOMPARE(currentName(game), QStringLiteral("Image7"));
@@ -241,6 +263,82 @@ private slots:
         QTest::keyClick(&game, Qt::Key_Escape);
         QVERIFY(!f.shown("Frame2"));
         QCOMPARE(currentName(game).left(8), QStringLiteral("Image10_"));
+    }
+
+    // Page Down (and Enter or Space on the completion panel) is "next":
+    // Siguiente when usable, else Respuesta, else nothing; never a key.
+    void pageDown_data()
+    {
+        QTest::addColumn<QString>("typed");    // what is typed before
+        QTest::addColumn<bool>("panelClosed"); // the completion panel closed first
+        QTest::addColumn<int>("key");          // the key then pressed
+        QTest::addColumn<QString>("mask");     // the mask after it
+        QTest::addColumn<QString>("tries");    // the tries after it
+        QTest::addColumn<QString>("aymara");   // the word then played
+        QTest::newRow("Siguiente usable") << "uta" << true << int(Qt::Key_PageDown) << "..."
+                                          << "3"
+                                          << "iru";
+        QTest::newRow("on the panel: Page Down") << "uta" << false << int(Qt::Key_PageDown) << "..."
+                                                 << "3"
+                                                 << "iru";
+        QTest::newRow("on the panel: Enter") << "uta" << false << int(Qt::Key_Return) << "..."
+                                             << "3"
+                                             << "iru";
+        QTest::newRow("on the panel: Space") << "uta" << false << int(Qt::Key_Space) << "..."
+                                             << "3"
+                                             << "iru";
+        QTest::newRow("Respuesta usable") << "xyw" << true << int(Qt::Key_PageDown) << "uta"
+                                          << "0"
+                                          << "uta";
+        QTest::newRow("neither: nothing") << "" << true << int(Qt::Key_PageDown) << "..."
+                                          << "3"
+                                          << "uta";
+        QTest::newRow("neither, after a hit") << "u" << true << int(Qt::Key_PageDown) << "u.."
+                                              << "3"
+                                              << "uta";
+    }
+    void pageDown()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, panelClosed);
+        QFETCH(int, key);
+        QFETCH(QString, mask);
+        QFETCH(QString, tries);
+        QFETCH(QString, aymara);
+        GameFixture f({{"uta", "casa", "animal", {}, {}}, {"iru", "espina", "animal", {}, {}}});
+        f.choose(2);
+        ConObj &game = f.aceptar();
+        QTest::keyClicks(&game, typed);
+        f.marchoso(1).fireAnimationEnd();
+        if (panelClosed)
+            runHandler([&] { game.Command1_Click(); });
+        const int coversBefore = usedKeys(f);
+        QTest::keyClick(&game, Qt::Key(key));
+        QCOMPARE(game.palabra().toString(), aymara);
+        QCOMPARE(f.text("Text5"), mask);
+        QCOMPARE(f.text("Text4"), tries);
+        QVERIFY(!f.shown("Picture1"));
+        // No grapheme key was pressed: no key was greyed.
+        QVERIFY(usedKeys(f) <= coversBefore);
+        QCOMPARE(currentName(game).left(8), QStringLiteral("Image10_"));
+    }
+
+    // At the end of the category Siguiente is not usable: Page Down does
+    // nothing, and costs no try.
+    void pageDownAtTheEndOfTheCategory()
+    {
+        GameFixture f({{"uta", "casa", "animal", {}, {}}});
+        f.choose(2);
+        ConObj &game = f.aceptar();
+        QTest::keyClicks(&game, "uta");
+        f.marchoso(1).fireAnimationEnd();
+        QTest::keyClick(&game, Qt::Key_PageDown); // Siguiente: the end
+        const QString tries = f.text("Text4");
+        const qsizetype sounds = f.sound().played.size();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(&game, Qt::Key_PageDown);
+        QCOMPARE(f.text("Text4"), tries);
+        QCOMPARE(f.sound().played.size(), sounds);
     }
 
     void escapeClosesTheCompletionPanel()
