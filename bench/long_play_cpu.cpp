@@ -16,7 +16,7 @@
 #include "media/media_paths.h"
 #include "menu/form1.h"
 
-#include "support/pulse_null_sink.h"
+#include "support/game_in_process.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,36 +40,15 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// Runs the event loop for `ms` milliseconds, sleeping while nothing happens
-// (QTest::qWait wakes the main thread every 10 ms, which the idle figure would
-// count as the game's).
-void idle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    PulseNullSink server;
-    const bool haveServer = server.start();
-    QApplication app(argc, argv);
+    GameInProcess game(argc, argv);
+    ScreenFlow &flow = game.flow();
+    PulseNullSink &server = game.server();
     const int minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 3;
     const int interval = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 50;
-    if (!haveServer)
-        std::fprintf(stderr, "sin servidor de sonido propio (%s): se mide igual\n", qPrintable(server.error()));
-
-    const QString driveC = MediaPaths::locateDriveC(QCoreApplication::applicationDirPath());
-    setUntrappedErrorReporter([](const UntrappedError &e) {
-        std::fprintf(stderr, "error %d: %s\n", e.number(), qPrintable(e.description()));
-    });
-    ScreenFlow flow(Media::real(driveC));
-    flow.start();
-    idle(500);
     runHandler([&] { flow.form1().optionClick(2); });
     runHandler([&] { flow.form1().Command1_Click(); });
     idle(500);

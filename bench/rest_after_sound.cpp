@@ -20,7 +20,7 @@
 #include "media/media_paths.h"
 #include "menu/form1.h"
 
-#include "support/pulse_null_sink.h"
+#include "support/game_in_process.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,15 +95,6 @@ double rssMegabytes()
     return double(statusField(readProcFile(QStringLiteral("/proc/self/status")), QLatin1StringView("VmRSS:"))) / 1024.0;
 }
 
-// Runs the event loop for `ms` milliseconds, sleeping while nothing happens
-// (QTest::qWait would wake the main thread every 10 ms and spoil the count).
-void idle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // A learner at the keyboard for `seconds`: mostly keys, some Sonido
 // (the word again), chart clicks and Siguiente, one about every 120 ms.
 void burst(ScreenFlow &flow, QRandomGenerator &random, int seconds)
@@ -165,22 +156,11 @@ void rest(const char *where, PulseNullSink &server, int seconds)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    PulseNullSink server;
-    const bool haveServer = server.start();
-    QApplication app(argc, argv);
+    GameInProcess game(argc, argv);
+    ScreenFlow &flow = game.flow();
+    PulseNullSink &server = game.server();
     const int soakMinutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2;
     const int restSeconds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 60;
-    if (!haveServer)
-        std::fprintf(stderr, "sin servidor de sonido propio (%s): se mide igual\n", qPrintable(server.error()));
-
-    const QString driveC = MediaPaths::locateDriveC(QCoreApplication::applicationDirPath());
-    setUntrappedErrorReporter([](const UntrappedError &e) {
-        std::fprintf(stderr, "error %d: %s\n", e.number(), qPrintable(e.description()));
-    });
-    ScreenFlow flow(Media::real(driveC));
-    flow.start();
-    idle(500);
     std::printf("memoria residente al abrir el menú: %.1f MB\n", rssMegabytes());
 
     QRandomGenerator random(20270114);
