@@ -66,7 +66,7 @@ xdotool type --delay 80 "insecto" || fail "cannot type the category"
 xdotool key Return || fail "cannot choose the category"
 sleep 0.5
 ed press "Elegir dibujo"
-ed choose "Elegir dibujo" "$PICTURE" Open
+ed choose "Elegir dibujo" "$PICTURE" Abrir
 # The sound: two seconds recorded from the microphone.
 ed press "Grabar la voz"
 sleep 2
@@ -86,7 +86,7 @@ read -r x y < <(ed centre "$NOM_AY" "table cell")
 xdotool mousemove "$x" "$y" click 1 || fail "cannot choose the word in the list"
 sleep 0.5
 ed press "Exportar paquete"
-ed choose "Exportar paquete de palabras" "$PACK" Save
+ed choose "Exportar paquete de palabras" "$PACK" Guardar
 wait_until 10 "the pack" test -s "$PACK"
 kill_program
 log "exported $(stat -c %s "$PACK") bytes"

@@ -6,7 +6,7 @@ screen-reader user would.
   set NAME TEXT               types TEXT into the text field named NAME
   press NAME                  presses the push button named NAME
   choose DIALOG PATH BUTTON   in the file dialog titled DIALOG, gives PATH as the
-                              file name and presses BUTTON ("Open", "Save")
+                              file name and presses BUTTON ("Abrir", "Guardar")
   centre NAME [ROLE]          screen centre "X Y" of the object named NAME
   centre-in NAME ROLE         screen centre of the first ROLE inside the filler NAME
   describe NAME               the description of the object named NAME
@@ -74,7 +74,7 @@ def main():
         press(args[0])
     elif cmd == "choose":
         find(args[0], "dialog")
-        set_text("File name:", args[1])
+        set_text("Nombre de fichero:", args[1])  # Qt's own dialog, in Spanish
         time.sleep(0.3)
         press(args[2])
     elif cmd == "centre":
