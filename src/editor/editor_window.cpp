@@ -85,15 +85,6 @@ QIcon thumbnail(const QString &file)
         image.convertToFormat(QImage::Format_RGB32).scaled(frame, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
-// "1 palabra", "3 palabras"; `adjective` agrees with it ("propia", "propias").
-QString wordCount(qsizetype n, const QString &adjective = {})
-{
-    QString text = n == 1 ? QStringLiteral("1 palabra") : QStringLiteral("%1 palabras").arg(n);
-    if (!adjective.isEmpty())
-        text += u' ' + adjective + (n == 1 ? QString() : QStringLiteral("s"));
-    return text;
-}
-
 QString categoryText(const QString &key)
 {
     const QString title = wordsdb::categoryTitle(key);
@@ -291,12 +282,11 @@ void EditorWindow::reload()
     m_shownSchool = school;
     watchSchool();
     m_list->header()->resizeSections(QHeaderView::ResizeToContents);
-    m_status->setText(
-        problems.isEmpty()
-            ? (school.isEmpty()
-                   ? QStringLiteral("La escuela todavía no tiene palabras propias.")
-                   : QStringLiteral("La escuela tiene %1.").arg(wordCount(school.size(), QStringLiteral("propia"))))
-            : problems.join(QLatin1Char('\n')));
+    m_status->setText(problems.isEmpty()
+                          ? (school.isEmpty() ? QStringLiteral("La escuela todavía no tiene palabras propias.")
+                                              : QStringLiteral("La escuela tiene %1.")
+                                                    .arg(wordtool::wordCount(school.size(), QStringLiteral("propia"))))
+                          : problems.join(QLatin1Char('\n')));
     m_status->setAccessibleDescription(m_status->text());
     applyFilter();
 }
@@ -435,8 +425,9 @@ QString EditorWindow::exportPackTo(const QString &packPath)
         return QStringLiteral("elija primero las palabras que quiere exportar");
     const QString error = wordstore::exportPack(
         words, [this](const QString &programPath) { return m_store.localFile(programPath); }, packPath);
-    showStatus(error.isEmpty() ? QStringLiteral("Se exportaron %1 a «%2».").arg(wordCount(words.size()), packPath)
-                               : QStringLiteral("No se exportó el paquete: %1").arg(error));
+    showStatus(error.isEmpty()
+                   ? QStringLiteral("Se exportaron %1 a «%2».").arg(wordtool::wordCount(words.size()), packPath)
+                   : QStringLiteral("No se exportó el paquete: %1").arg(error));
     return error;
 }
 
